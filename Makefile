@@ -1,0 +1,46 @@
+# Quick start (Debian 12, as root): `make demo` and `make test`.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build test demo asan tsan clean format install
+
+all: build
+
+deps:
+	scripts/install-deps.sh
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+
+configure: $(BUILD)/CMakeCache.txt
+
+build: deps configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+demo: build
+	scripts/demo.sh $(BUILD)
+
+# The whole suite under AddressSanitizer + UndefinedBehaviorSanitizer.
+asan: deps
+	cmake -S . -B build-asan -DQUILLON_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ctest --output-on-failure -j $(JOBS)
+
+# The threading tests under ThreadSanitizer.
+tsan: deps
+	cmake -S . -B build-tsan -DQUILLON_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug
+	cmake --build build-tsan -j $(JOBS)
+	cd build-tsan && ctest --output-on-failure -j $(JOBS) -L threads
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+install: build
+	cmake --install $(BUILD)
+
+clean:
+	rm -rf build build-asan build-tsan

@@ -1,0 +1,24 @@
+# quillon_core: every core layer, linked into the plug-in, the command-line program and the tests.
+# Each layer directory is globbed, so adding a file needs no edit here; a layer with extra
+# libraries lists them in its own <layer>/layer.cmake, included below when present.
+set(QUILLON_LAYERS util threading Biz config platform/kernel platform/clipboard Office Network
+    platform/http platform/image image)
+
+set(QUILLON_CORE_SOURCES "")
+foreach(layer ${QUILLON_LAYERS})
+  file(GLOB_RECURSE layer_sources CONFIGURE_DEPENDS
+       ${CMAKE_SOURCE_DIR}/${layer}/*.cpp ${CMAKE_SOURCE_DIR}/${layer}/*.c)
+  list(APPEND QUILLON_CORE_SOURCES ${layer_sources})
+endforeach()
+list(REMOVE_DUPLICATES QUILLON_CORE_SOURCES)
+
+add_library(quillon_core STATIC ${QUILLON_CORE_SOURCES})
+target_include_directories(quillon_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(quillon_core PUBLIC Boost::thread Boost::date_time PkgConfig::LOG4CPLUS
+                      PkgConfig::JSONCPP Threads::Threads)
+
+foreach(layer ${QUILLON_LAYERS})
+  if(EXISTS ${CMAKE_SOURCE_DIR}/${layer}/layer.cmake)
+    include(${CMAKE_SOURCE_DIR}/${layer}/layer.cmake)
+  endif()
+endforeach()

@@ -1,0 +1,6 @@
+#include "config/AppConfig.h"
+
+AppConfig& AppConfig::Instance() {
+    static AppConfig config;
+    return config;
+}

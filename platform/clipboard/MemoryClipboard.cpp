@@ -1,0 +1,78 @@
+#include "platform/clipboard/MemoryClipboard.h"
+
+namespace platform {
+
+uint32_t MemoryClipboard::RegisterFormat(const std::string& name) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = registered_.find(name);
+    if (it != registered_.end()) return it->second;
+    const uint32_t id = 0xC000 + static_cast<uint32_t>(registered_.size());
+    registered_[name] = id;
+    return id;
+}
+
+bool MemoryClipboard::IsFormatAvailable(uint32_t format) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (format == kClipboardHdrop) return hasFiles_;
+    if (format == kClipboardBitmap) return hasBitmap_;
+    return data_.count(format) != 0;
+}
+
+bool MemoryClipboard::GetData(uint32_t format, std::string& bytes) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = data_.find(format);
+    if (failReads_ || it == data_.end()) return false;
+    bytes = it->second;
+    return true;
+}
+
+bool MemoryClipboard::GetFileList(std::vector<std::wstring>& paths) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (failReads_ || !hasFiles_) return false;
+    paths = files_;
+    return true;
+}
+
+bool MemoryClipboard::GetBitmap(ClipboardBitmap& bitmap) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (failReads_ || !hasBitmap_) return false;
+    bitmap = bitmap_;
+    return true;
+}
+
+void MemoryClipboard::Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    data_.clear();
+    files_.clear();
+    hasFiles_ = false;
+    bitmap_ = ClipboardBitmap();
+    hasBitmap_ = false;
+}
+
+void MemoryClipboard::SetHtml(const std::string& cfHtml) {
+    SetData(RegisterFormat("HTML Format"), cfHtml);
+}
+
+void MemoryClipboard::SetData(uint32_t format, const std::string& bytes) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    data_[format] = bytes;
+}
+
+void MemoryClipboard::SetFileList(const std::vector<std::wstring>& paths) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    files_ = paths;
+    hasFiles_ = true;
+}
+
+void MemoryClipboard::SetBitmap(const ClipboardBitmap& bitmap) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    bitmap_ = bitmap;
+    hasBitmap_ = true;
+}
+
+void MemoryClipboard::SetFailReads(bool fail) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    failReads_ = fail;
+}
+
+}  // namespace platform
