@@ -1,0 +1,35 @@
+#include "platform/image/Bitmap.h"
+
+namespace platform {
+namespace image {
+
+bool IsAcceptableSize(uint64_t width, uint64_t height) {
+    return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
+           width * height <= kMaxImagePixels;
+}
+
+bool Bitmap::Allocate(uint32_t w, uint32_t h, uint32_t fill) {
+    width = height = 0;
+    bgra.clear();
+    if (!IsAcceptableSize(w, h)) return false;
+    const uint8_t px[4] = {static_cast<uint8_t>(fill), static_cast<uint8_t>(fill >> 8),
+                           static_cast<uint8_t>(fill >> 16), static_cast<uint8_t>(fill >> 24)};
+    const size_t count = static_cast<size_t>(w) * h;
+    bgra.resize(count * 4);
+    for (size_t i = 0; i < count; ++i) {
+        for (int c = 0; c < 4; ++c) bgra[i * 4 + c] = px[c];
+    }
+    width = w;
+    height = h;
+    return true;
+}
+
+bool Bitmap::HasTransparency() const {
+    for (size_t i = 3; i < bgra.size(); i += 4) {
+        if (bgra[i] != 0xFF) return true;
+    }
+    return false;
+}
+
+}  // namespace image
+}  // namespace platform

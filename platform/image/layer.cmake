@@ -1,0 +1,9 @@
+# Image codecs and metafile playback of the platform's image layer, and Crypto++ for gzip.
+pkg_check_modules(TURBOJPEG REQUIRED IMPORTED_TARGET libturbojpeg)
+pkg_check_modules(SPNG REQUIRED IMPORTED_TARGET spng)
+pkg_check_modules(RSVG REQUIRED IMPORTED_TARGET librsvg-2.0)
+pkg_check_modules(CRYPTOPP REQUIRED IMPORTED_TARGET libcrypto++)
+pkg_check_modules(LIBWMF REQUIRED IMPORTED_TARGET libwmf)
+find_library(EMF2SVG_LIBRARY emf2svg REQUIRED)
+target_link_libraries(quillon_core PUBLIC PkgConfig::TURBOJPEG PkgConfig::SPNG PkgConfig::RSVG
+                      PkgConfig::CRYPTOPP PkgConfig::LIBWMF ${EMF2SVG_LIBRARY})
