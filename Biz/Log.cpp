@@ -1,8 +1,8 @@
 #include "Biz/Log.h"
 
-#include <log4cplus/config.hxx>
 #include <log4cplus/fileappender.h>
 #include <log4cplus/layout.h>
+#include <log4cplus/config.hxx>
 
 #include <memory>
 
@@ -38,7 +38,9 @@ void Log::Start(bool debug, const std::string& path) {
     QUILLON_TRACE_AT(kWarn, kLog, 47, Gbk(u8"日志创建成功"));
 }
 
-bool Log::IsEnabledFor(int level) const { return logger_.isEnabledFor(level); }
+bool Log::IsEnabledFor(int level) const {
+    return logger_.isEnabledFor(level);
+}
 
 void Log::ForcedLog(int level, const char* file, int line, const std::string& message) const {
     logger_.forcedLog(level, message, file, line, "");

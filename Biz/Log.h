@@ -8,7 +8,7 @@
 #include <string>
 
 class Log {
-public:
+  public:
     enum Level {
         kTrace = 0,      // TRACE_LOG_LEVEL
         kDebug = 10000,  // DEBUG_LOG_LEVEL
@@ -41,7 +41,7 @@ public:
     // never returns to the off state.
     void ResetForTesting();
 
-private:
+  private:
     Log();
     Log(const Log&) = delete;
     Log& operator=(const Log&) = delete;
@@ -53,15 +53,14 @@ private:
 
 // A trace line at `level` from `file`:`line`; the stream expression is only evaluated when the
 // logger is enabled for that level.
-#define QUILLON_TRACE_AT(level, file, line, streamExpr)                            \
-    do {                                                                           \
-        Log& quillonLog_ = Log::Instance();                                        \
-        if (quillonLog_.IsEnabledFor(level)) {                                     \
-            std::ostringstream quillonStream_;                                     \
-            quillonStream_ << streamExpr;                                          \
-            quillonLog_.ForcedLog(level, file, line, quillonStream_.str());        \
-        }                                                                          \
+#define QUILLON_TRACE_AT(level, file, line, streamExpr)                     \
+    do {                                                                    \
+        Log& quillonLog_ = Log::Instance();                                 \
+        if (quillonLog_.IsEnabledFor(level)) {                              \
+            std::ostringstream quillonStream_;                              \
+            quillonStream_ << streamExpr;                                   \
+            quillonLog_.ForcedLog(level, file, line, quillonStream_.str()); \
+        }                                                                   \
     } while (0)
 
-#define QUILLON_TRACE(file, line, streamExpr) \
-    QUILLON_TRACE_AT(Log::kDebug, file, line, streamExpr)
+#define QUILLON_TRACE(file, line, streamExpr) QUILLON_TRACE_AT(Log::kDebug, file, line, streamExpr)

@@ -7,7 +7,7 @@ namespace Korvane {
 namespace Threading {
 
 class CriticalSection {
-public:
+  public:
     CriticalSection() = default;
     virtual ~CriticalSection() = default;
     CriticalSection(const CriticalSection&) = delete;
@@ -20,19 +20,19 @@ public:
     void lock() { Enter(); }
     void unlock() { Leave(); }
 
-private:
+  private:
     std::recursive_mutex mutex_;
 };
 
 // Enters on construction, leaves on destruction.
 class ScopedLock {
-public:
+  public:
     explicit ScopedLock(CriticalSection& cs) : cs_(cs) { cs_.Enter(); }
     ~ScopedLock() { cs_.Leave(); }
     ScopedLock(const ScopedLock&) = delete;
     ScopedLock& operator=(const ScopedLock&) = delete;
 
-private:
+  private:
     CriticalSection& cs_;
 };
 

@@ -9,7 +9,7 @@ namespace Korvane {
 namespace Threading {
 
 class EventHandler {
-public:
+  public:
     EventHandler() = default;
     virtual ~EventHandler() = default;
     EventHandler(const EventHandler&) = delete;
@@ -22,7 +22,7 @@ public:
     // Waits at most `ms` milliseconds; true when the event was set (and is now reset).
     bool WaitFor(uint32_t ms);
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable cond_;
     bool signalled_ = false;

@@ -9,7 +9,7 @@
 #include "threading/CriticalSection.h"
 
 class MsgQueue {
-public:
+  public:
     typedef boost::shared_ptr<std::string> Entry;
     typedef boost::function<void(const Entry&)> Handler;
 
@@ -22,7 +22,7 @@ public:
     void Clear();
     size_t Size();
 
-private:
+  private:
     std::list<Entry> entries_;
     Korvane::Threading::CriticalSection lock_;
 };

@@ -15,7 +15,7 @@
 namespace sigslot {
 
 class multi_threaded_local {
-public:
+  public:
     multi_threaded_local() = default;
     // A copy gets a lock of its own.
     multi_threaded_local(const multi_threaded_local&) {}
@@ -24,7 +24,7 @@ public:
     void lock() { mutex_.lock(); }
     void unlock() { mutex_.unlock(); }
 
-private:
+  private:
     std::recursive_mutex mutex_;
 };
 
@@ -32,13 +32,13 @@ typedef multi_threaded_local SIGSLOT_DEFAULT_MT_POLICY;
 
 template <class mt_policy>
 class lock_block {
-public:
+  public:
     explicit lock_block(mt_policy* mtx) : mutex_(mtx) { mutex_->lock(); }
     ~lock_block() { mutex_->unlock(); }
     lock_block(const lock_block&) = delete;
     lock_block& operator=(const lock_block&) = delete;
 
-private:
+  private:
     mt_policy* mutex_;
 };
 
@@ -47,13 +47,13 @@ class has_slots;
 
 template <class mt_policy>
 class _signal_base : public mt_policy {
-public:
+  public:
     virtual void slot_disconnect(has_slots<mt_policy>* receiver) = 0;
 };
 
 template <class mt_policy = SIGSLOT_DEFAULT_MT_POLICY>
 class has_slots : public mt_policy {
-public:
+  public:
     typedef _signal_base<mt_policy> sender_type;
 
     has_slots() = default;
@@ -83,13 +83,13 @@ public:
         for (sender_type* sender : senders) sender->slot_disconnect(this);
     }
 
-private:
+  private:
     std::set<sender_type*> senders_;
 };
 
 template <class mt_policy, class... Args>
 class _signal_n : public _signal_base<mt_policy> {
-public:
+  public:
     typedef has_slots<mt_policy> receiver_type;
 
     _signal_n() = default;
@@ -100,8 +100,8 @@ public:
     template <class Dest>
     void connect(Dest* receiver, void (Dest::*method)(Args...)) {
         lock_block<mt_policy> lock(this);
-        connections_.push_back(
-            Connection{receiver, [receiver, method](Args... args) { (receiver->*method)(args...); }});
+        connections_.push_back(Connection{
+            receiver, [receiver, method](Args... args) { (receiver->*method)(args...); }});
         receiver->signal_connect(this);
     }
 
@@ -152,7 +152,7 @@ public:
 
     void operator()(Args... args) { emit(args...); }
 
-private:
+  private:
     struct Connection {
         receiver_type* receiver;
         std::function<void(Args...)> call;

@@ -42,11 +42,17 @@ std::wstring Utf8ToWide(const std::string& text) {
     return platform::MultiByteToWide(UpToNul(text), "UTF-8");
 }
 
-std::string AnsiToUtf8(const std::string& text) { return WideToUtf8(AnsiToWide(text)); }
+std::string AnsiToUtf8(const std::string& text) {
+    return WideToUtf8(AnsiToWide(text));
+}
 
-std::string Utf8ToAnsi(const std::string& text) { return WideToAnsi(Utf8ToWide(text)); }
+std::string Utf8ToAnsi(const std::string& text) {
+    return WideToAnsi(Utf8ToWide(text));
+}
 
-std::string NormalizeUtf8(const std::string& text) { return WideToUtf8(Utf8ToWide(text)); }
+std::string NormalizeUtf8(const std::string& text) {
+    return WideToUtf8(Utf8ToWide(text));
+}
 
 std::string UrlDecode(const std::string& text) {
     const std::string in = UpToNul(text);

@@ -6,10 +6,18 @@
 
 namespace util {
 
-std::string IntToString(int32_t value) { return std::to_string(value); }
-std::string LongToString(long value) { return std::to_string(value); }
-std::string Int64ToString(int64_t value) { return std::to_string(value); }
-std::string UInt64ToString(uint64_t value) { return std::to_string(value); }
+std::string IntToString(int32_t value) {
+    return std::to_string(value);
+}
+std::string LongToString(long value) {
+    return std::to_string(value);
+}
+std::string Int64ToString(int64_t value) {
+    return std::to_string(value);
+}
+std::string UInt64ToString(uint64_t value) {
+    return std::to_string(value);
+}
 
 int64_t StringToInt64(const std::string& text) {
     size_t i = 0;
@@ -44,6 +52,8 @@ int32_t StringToInt(const std::string& text) {
     return static_cast<int32_t>(v);
 }
 
-double StringToDouble(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
+double StringToDouble(const std::string& text) {
+    return std::strtod(text.c_str(), nullptr);
+}
 
 }  // namespace util

@@ -25,7 +25,7 @@ struct ClipboardBitmap {
 };
 
 class Clipboard {
-public:
+  public:
     virtual ~Clipboard() = default;
 
     // The number of a named format; the same name always gives the same number (>= 0xC000).

@@ -9,7 +9,7 @@
 namespace platform {
 
 class MemoryClipboard : public Clipboard {
-public:
+  public:
     uint32_t RegisterFormat(const std::string& name) override;
     bool IsFormatAvailable(uint32_t format) override;
     bool GetData(uint32_t format, std::string& bytes) override;
@@ -26,7 +26,7 @@ public:
     // While set, formats stay available but reading any data fails (a busy or broken owner).
     void SetFailReads(bool fail);
 
-private:
+  private:
     std::mutex mutex_;
     std::map<std::string, uint32_t> registered_;
     std::map<uint32_t, std::string> data_;

@@ -31,7 +31,7 @@ bool IsUtf8Name(const std::string& name) {
 
 // One iconv descriptor per call keeps the conversion thread-safe without shared state.
 class Iconv {
-public:
+  public:
     Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
     ~Iconv() {
         if (ok()) iconv_close(cd_);
@@ -41,7 +41,7 @@ public:
     bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
     iconv_t get() const { return cd_; }
 
-private:
+  private:
     iconv_t cd_;
 };
 
@@ -117,6 +117,8 @@ std::string WideToMultiByte(const std::wstring& text, const std::string& codeSet
     return out;
 }
 
-std::string NativePath(const std::wstring& path) { return util::EncodeUtf8(path); }
+std::string NativePath(const std::wstring& path) {
+    return util::EncodeUtf8(path);
+}
 
 }  // namespace platform

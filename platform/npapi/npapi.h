@@ -26,22 +26,20 @@ typedef char* NPMIMEType;
 typedef char NPUTF8;
 typedef void* NPIdentifier;
 
-enum : NPError {
-    NPERR_NO_ERROR = 0,
-    NPERR_GENERIC_ERROR = 1,
-    NPERR_INVALID_INSTANCE_ERROR = 2,
-    NPERR_INVALID_FUNCTABLE_ERROR = 3,
-    NPERR_MODULE_LOAD_FAILED_ERROR = 4,
-    NPERR_OUT_OF_MEMORY_ERROR = 5,
-    NPERR_INVALID_PLUGIN_ERROR = 6,
-    NPERR_INVALID_PLUGIN_DIR_ERROR = 7,
-    NPERR_INCOMPATIBLE_VERSION_ERROR = 8,
-    NPERR_INVALID_PARAM = 9,
-    NPERR_INVALID_URL = 10,
-    NPERR_FILE_NOT_FOUND = 11,
-    NPERR_NO_DATA = 12,
-    NPERR_STREAM_NOT_SEEKABLE = 13,
-};
+constexpr NPError NPERR_NO_ERROR = 0;
+constexpr NPError NPERR_GENERIC_ERROR = 1;
+constexpr NPError NPERR_INVALID_INSTANCE_ERROR = 2;
+constexpr NPError NPERR_INVALID_FUNCTABLE_ERROR = 3;
+constexpr NPError NPERR_MODULE_LOAD_FAILED_ERROR = 4;
+constexpr NPError NPERR_OUT_OF_MEMORY_ERROR = 5;
+constexpr NPError NPERR_INVALID_PLUGIN_ERROR = 6;
+constexpr NPError NPERR_INVALID_PLUGIN_DIR_ERROR = 7;
+constexpr NPError NPERR_INCOMPATIBLE_VERSION_ERROR = 8;
+constexpr NPError NPERR_INVALID_PARAM = 9;
+constexpr NPError NPERR_INVALID_URL = 10;
+constexpr NPError NPERR_FILE_NOT_FOUND = 11;
+constexpr NPError NPERR_NO_DATA = 12;
+constexpr NPError NPERR_STREAM_NOT_SEEKABLE = 13;
 
 enum { NP_VERSION_MAJOR = 0, NP_VERSION_MINOR = 27 };
 
@@ -82,7 +80,8 @@ typedef struct _NPRect {
 typedef enum { NPWindowTypeWindow = 1, NPWindowTypeDrawable } NPWindowType;
 
 typedef struct _NPWindow {
-    void* window;  // platform handle: HWND on Windows, an X window id on Unix (null when windowless)
+    void*
+        window;  // platform handle: HWND on Windows, an X window id on Unix (null when windowless)
     int32_t x;
     int32_t y;
     uint32_t width;
@@ -197,8 +196,8 @@ struct NPObject {
 };
 
 // Plug-in side function table.
-typedef NPError (*NPP_NewProcPtr)(NPMIMEType pluginType, NPP instance, uint16_t mode,
-                                  int16_t argc, char* argn[], char* argv[], NPSavedData* saved);
+typedef NPError (*NPP_NewProcPtr)(NPMIMEType pluginType, NPP instance, uint16_t mode, int16_t argc,
+                                  char* argn[], char* argv[], NPSavedData* saved);
 typedef NPError (*NPP_DestroyProcPtr)(NPP instance, NPSavedData** save);
 typedef NPError (*NPP_SetWindowProcPtr)(NPP instance, NPWindow* window);
 typedef NPError (*NPP_NewStreamProcPtr)(NPP instance, NPMIMEType type, NPStream* stream,
@@ -272,8 +271,7 @@ typedef void (*NPN_ReleaseVariantValueProcPtr)(NPVariant* variant);
 typedef void (*NPN_SetExceptionProcPtr)(NPObject* obj, const NPUTF8* message);
 typedef bool (*NPN_EnumerateProcPtr)(NPP npp, NPObject* obj, NPIdentifier** identifier,
                                      uint32_t* count);
-typedef void (*NPN_PluginThreadAsyncCallProcPtr)(NPP instance, void (*func)(void*),
-                                                 void* userData);
+typedef void (*NPN_PluginThreadAsyncCallProcPtr)(NPP instance, void (*func)(void*), void* userData);
 typedef bool (*NPN_ConstructProcPtr)(NPP npp, NPObject* obj, const NPVariant* args,
                                      uint32_t argCount, NPVariant* result);
 
@@ -338,9 +336,15 @@ typedef struct _NPNetscapeFuncs {
 } NPNetscapeFuncs;
 
 // Variant helpers, as macros of the same names in the published interface.
-inline bool NPVARIANT_IS_VOID(const NPVariant& v) { return v.type == NPVariantType_Void; }
-inline bool NPVARIANT_IS_STRING(const NPVariant& v) { return v.type == NPVariantType_String; }
-inline bool NPVARIANT_IS_OBJECT(const NPVariant& v) { return v.type == NPVariantType_Object; }
+inline bool NPVARIANT_IS_VOID(const NPVariant& v) {
+    return v.type == NPVariantType_Void;
+}
+inline bool NPVARIANT_IS_STRING(const NPVariant& v) {
+    return v.type == NPVariantType_String;
+}
+inline bool NPVARIANT_IS_OBJECT(const NPVariant& v) {
+    return v.type == NPVariantType_Object;
+}
 inline void VOID_TO_NPVARIANT(NPVariant& v) {
     v.type = NPVariantType_Void;
     v.value.objectValue = nullptr;

@@ -1,0 +1,73 @@
+// One plug-in instance per embed element: its script members, its event queue and the
+// components behind the member families.
+#pragma once
+
+#include <boost/shared_ptr.hpp>
+#include <cstdint>
+#include <string>
+
+#include "platform/npapi/npapi.h"
+#include "plugin/ScriptHandler.h"
+#include "threading/MsgQueue.h"
+#include "threading/sigslot.h"
+
+class CPlugin : public sigslot::has_slots<> {
+  public:
+    explicit CPlugin(NPP npp);
+    ~CPlugin() override;
+    CPlugin(const CPlugin&) = delete;
+    CPlugin& operator=(const CPlugin&) = delete;
+
+    // Window lifecycle: the first window starts the graphics session.
+    bool AttachWindow(NPWindow* window);
+    void DetachWindow();
+    bool IsAttached() const { return attached_; }
+    int16_t HandleEvent(void* event);
+
+    // The instance's scriptable object, retained once more for the caller.
+    NPObject* GetScriptObject();
+
+    // Script member registries.
+    void RegisterMethod(const char* name, const ScriptHandler& handler);
+    void RegisterProperty(const char* name, const ScriptHandler& handler);
+    const ScriptHandler* FindMethod(NPIdentifier name) const;
+    const ScriptHandler* FindProperty(NPIdentifier name) const;
+
+    // Queues an event text and asks the browser for a main-thread delivery. Any thread.
+    void PostEvent(const std::string& text);
+    // Delivers the queued texts to the page event callback, in order. Main thread.
+    void DeliverEvents();
+
+    NPP npp() const { return npp_; }
+    NPObject* windowObject() const;
+    uint64_t serial() const { return serial_; }
+    const boost::shared_ptr<MsgQueue>& eventQueue() const { return eventQueue_; }
+
+  private:
+    void RegisterMembers();
+
+    // Members of this instance's own (the general ones).
+    void Version(const NPVariant* in, NPVariant* out);
+    void Init(const NPVariant* in, NPVariant* out);
+    void Session(const NPVariant* in, NPVariant* out);
+    void Debug(const NPVariant* in, NPVariant* out);
+    void LogFile(const NPVariant* in, NPVariant* out);
+    void StateChanged(const NPVariant* in, NPVariant* out);
+
+    NPP npp_;
+    NPWindow* window_ = nullptr;
+    bool attached_ = false;
+    NPObject* scriptObject_ = nullptr;
+    NPObject* eventCallback_ = nullptr;
+    bool debug_ = false;
+    std::string logFilePath_;
+    ScriptRegistry methods_;
+    ScriptRegistry properties_;
+    NPObject* window_object_ = nullptr;
+    uintptr_t graphicsToken_ = 0;
+    boost::shared_ptr<MsgQueue> eventQueue_;
+    // Cleared at destruction; a delivery in progress checks it after every page call, since
+    // the page may destroy the instance from inside its event callback.
+    boost::shared_ptr<bool> alive_;
+    uint64_t serial_ = 0;
+};

@@ -1,0 +1,112 @@
+#include "plugin/EventText.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include <json/writer.h>
+
+const char kPasteImageEventText[] = "{\"name\":\"Parser_PasteImage\"}";
+
+namespace {
+
+void WriteString(const std::string& s, std::string& out) {
+    out.push_back('"');
+    for (const char ch : s) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (c < 0x20) {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof(escaped), "\\u%04X", c);
+                    out += escaped;
+                } else {
+                    out.push_back(ch);
+                }
+        }
+    }
+    out.push_back('"');
+}
+
+void WriteValue(const Json::Value& v, std::string& out) {
+    switch (v.type()) {
+        case Json::nullValue:
+            out += "null";
+            break;
+        case Json::intValue:
+            out += std::to_string(v.asLargestInt());
+            break;
+        case Json::uintValue:
+            out += std::to_string(v.asLargestUInt());
+            break;
+        case Json::realValue: {
+            // Not used by any event; the library's own form keeps it valid JSON.
+            Json::StreamWriterBuilder builder;
+            builder["indentation"] = "";
+            out += Json::writeString(builder, v);
+            break;
+        }
+        case Json::stringValue: {
+            const char* begin = nullptr;
+            const char* end = nullptr;
+            v.getString(&begin, &end);
+            WriteString(begin ? std::string(begin, end) : std::string(), out);
+            break;
+        }
+        case Json::booleanValue:
+            out += v.asBool() ? "true" : "false";
+            break;
+        case Json::arrayValue: {
+            out.push_back('[');
+            for (Json::ArrayIndex i = 0; i < v.size(); ++i) {
+                if (i) out.push_back(',');
+                WriteValue(v[i], out);
+            }
+            out.push_back(']');
+            break;
+        }
+        case Json::objectValue: {
+            std::vector<std::string> names = v.getMemberNames();
+            std::sort(names.begin(), names.end());  // byte order of the keys
+            out.push_back('{');
+            for (size_t i = 0; i < names.size(); ++i) {
+                if (i) out.push_back(',');
+                WriteString(names[i], out);
+                out.push_back(':');
+                WriteValue(v[names[i]], out);
+            }
+            out.push_back('}');
+            break;
+        }
+    }
+}
+
+}  // namespace
+
+std::string WriteEventText(const Json::Value& event) {
+    std::string out;
+    WriteValue(event, out);
+    out.push_back('\n');
+    return out;
+}

@@ -1,0 +1,11 @@
+// The plug-in's name, description, MIME type and version as the browser and the page see them.
+#pragma once
+
+// "1,4,102,31478", the text of the script property "Version".
+extern const char kScriptVersion[];
+extern const char kPluginName[];
+// "Quillon图片上传控件" in the GBK bytes the browser is given.
+extern const char kPluginDescription[];
+extern const char kMimeType[];
+// The Unix MIME description: "type:extensions:description".
+extern const char kMimeDescription[];
