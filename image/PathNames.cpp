@@ -1,0 +1,68 @@
+#include "image/PathNames.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/kernel/CodePage.h"
+
+namespace {
+
+template <typename Char>
+bool IsSeparator(Char c) {
+    return c == '\\' || c == '/';
+}
+
+template <typename String>
+String ExtensionOf(const String& path) {
+    size_t dot = String::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == '.') {
+            dot = i;
+        } else if (IsSeparator(path[i]) || path[i] == ' ') {
+            dot = String::npos;
+        }
+    }
+    return dot == String::npos ? String() : path.substr(dot);
+}
+
+bool IsDriveLetter(wchar_t c) {
+    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
+
+}  // namespace
+
+std::string FindPathExtension(const std::string& path) {
+    return ExtensionOf(path);
+}
+std::wstring FindPathExtension(const std::wstring& path) {
+    return ExtensionOf(path);
+}
+
+std::wstring FindPathFileName(const std::wstring& path) {
+    size_t start = 0;
+    for (size_t i = 0; i + 1 < path.size(); ++i) {
+        if (IsSeparator(path[i])) start = i + 1;
+    }
+    return path.substr(start);
+}
+
+bool IsRootPath(const std::wstring& path) {
+    if (path.size() == 1) return IsSeparator(path[0]);
+    if (path.size() == 3 && IsDriveLetter(path[0]) && path[1] == L':' && IsSeparator(path[2]))
+        return true;
+    if (path.size() > 2 && path[0] == L'\\' && path[1] == L'\\') {
+        // "\\server" and "\\server\share" (with an optional trailing separator) are roots.
+        size_t separators = 0;
+        for (size_t i = 2; i < path.size(); ++i) {
+            if (path[i] == L'\\' && i + 1 < path.size()) ++separators;
+        }
+        return separators <= 1;
+    }
+    return false;
+}
+
+bool IsDirectoryPath(const std::wstring& path) {
+    if (path.empty()) return false;
+    std::error_code error;
+    return std::filesystem::is_directory(platform::NativePath(path), error);
+}

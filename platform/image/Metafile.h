@@ -1,0 +1,35 @@
+// Playback of Windows metafiles into in-memory pictures: WMF (placeable or not) through
+// libwmf, EMF through an SVG translation drawn by librsvg. Both draw on white.
+//
+// Limits: metafiles above kMaxMetafileBytes or kMaxMetafileRecords records are refused; the
+// record chain is walked first, so a record that overruns the data or cannot advance is
+// refused before playback; playback stops after kMetafileTimeBudgetMs; the player's own
+// allocations stop at kMaxPlayerMemory; canvases follow the picture size limits of Bitmap.h.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/image/Bitmap.h"
+
+namespace platform {
+namespace image {
+
+const size_t kMaxMetafileBytes = 64u << 20;
+const uint32_t kMaxMetafileRecords = 1000000;
+const uint32_t kMetafileTimeBudgetMs = 10000;
+const size_t kMaxPlayerMemory = 512u << 20;
+
+// Draws the WMF stretched to width x height on an opaque white canvas. False and empty when
+// the data is not a playable WMF, the size is 0 or above the limits, or playback fails.
+bool RenderWmf(const uint8_t* data, size_t size, uint32_t width, uint32_t height, Bitmap& out);
+// Draws the EMF at its natural size (its frame at 96 pixels per inch, scaled down to fit the
+// picture limits) on an opaque white canvas.
+bool RenderEmf(const uint8_t* data, size_t size, Bitmap& out);
+
+// Whether the data is a WMF or an EMF whose records chain correctly to the end (see above).
+bool IsWellFormedWmf(const uint8_t* data, size_t size);
+bool IsWellFormedEmf(const uint8_t* data, size_t size);
+
+}  // namespace image
+}  // namespace platform
