@@ -1,0 +1,161 @@
+#include "Network/HttpClient.h"
+
+#include <algorithm>
+
+#include "Biz/Log.h"
+#include "Network/ResponseHeaders.h"
+#include "Network/TransferFigures.h"
+#include "Network/UrlParts.h"
+#include "platform/http/HttpSession.h"
+#include "platform/kernel/Ticks.h"
+
+namespace {
+
+const int kReadPiece = 254;
+
+std::string WithoutCr(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+}  // namespace
+
+HttpClient::HttpClient() = default;
+
+HttpClient::~HttpClient() {
+    session_.reset();
+    disconnect_all();
+}
+
+void HttpClient::SetBody(const char* data, int32_t length) {
+    body_ = data;
+    bodyLength_ = data ? std::max<int32_t>(length, 0) : 0;
+}
+
+std::string HttpClient::GetResponseHeader(const std::string& name) const {
+    const auto found = responseHeaders_.find(name);
+    return found == responseHeaders_.end() ? std::string() : found->second;
+}
+
+int HttpClient::Post(const std::string& url, const std::string& pathOverride,
+                     const std::string& agent) {
+    QUILLON_TRACE(Log::kHttpClient, 76, Log::Gbk(u8"请求路径：") << url);
+    if (Cancelled()) return 0;
+
+    UrlParts parts;
+    SplitUrl(url, &parts);
+    platform::HttpRequestSpec spec;
+    spec.agent = agent;
+    spec.scheme = parts.scheme;
+    spec.host = parts.host;
+    spec.port = parts.port;
+    spec.verb = verb_;
+    spec.target = pathOverride.empty() ? parts.path + parts.extra : pathOverride;
+    spec.headers = headers_;
+    spec.bodyLength = bodyLength_;
+    platform::HttpSessionHooks hooks;
+    hooks.sent = [this](unsigned long bytes) { Sent.emit(bytes); };
+    CancelFlag cancel = cancel_;
+    hooks.cancelled = [cancel] { return IsCancelled(cancel); };
+    session_ = platform::OpenHttpSession(spec, hooks);
+    if (!session_) return 0;
+
+    int result = Connect();
+    if (result && !Cancelled()) result = SendHeaders();
+    if (result && !Cancelled()) result = SendBody();
+    if (result && !Cancelled()) result = QueryHeaders();
+    if (result && !Cancelled()) result = ReadResponse();
+    if (result && !Cancelled()) result = QueryStatus();
+
+    session_.reset();
+    return Cancelled() ? 0 : result;
+}
+
+int HttpClient::Connect() {
+    if (session_->Connect()) {
+        QUILLON_TRACE(Log::kHttpClient, 127, Log::Gbk(u8"连接服务器成功"));
+        return 1;
+    }
+    QUILLON_TRACE(Log::kHttpClient, 131, Log::Gbk(u8"连接服务器错误") << session_->LastError());
+    return 0;
+}
+
+int HttpClient::SendHeaders() {
+    QUILLON_TRACE(Log::kHttpClient, 168,
+                  Log::Gbk(u8"开始发送请求头，内容：\r\n") << WithoutCr(headers_));
+    if (session_->SendHeaders()) {
+        QUILLON_TRACE(Log::kHttpClient, 176, Log::Gbk(u8"head 信息发送成功"));
+        return 1;
+    }
+    if (Cancelled()) return 0;
+    QUILLON_TRACE(Log::kHttpClient, 188,
+                  Log::Gbk(u8"发送HTTP请求头失败，错误码:") << session_->LastError());
+    Error.emit(1);
+    return 0;
+}
+
+int HttpClient::SendBody() {
+    bool chunkFailed = false;
+    int32_t offset = 0;
+    while (offset < bodyLength_ && !Cancelled()) {
+        const int32_t n = std::min(kChunkSize, bodyLength_ - offset);
+        if (!session_->Write(body_ + offset, static_cast<size_t>(n))) {
+            if (!Cancelled()) {
+                QUILLON_TRACE(Log::kHttpClient, 221,
+                              Log::Gbk(u8"发送文件块数据失败，错误码：") << session_->LastError());
+            }
+            chunkFailed = true;
+            break;
+        }
+        offset += n;
+    }
+    if (chunkFailed || Cancelled()) return 0;
+
+    const int64_t started = platform::ProcessClockMs();
+    if (!session_->EndRequest()) return 0;
+    const int64_t waited = platform::ProcessClockMs() - started;
+    QUILLON_TRACE(Log::kHttpClient, 246,
+                  Log::Gbk(u8"完成请求延迟时间：") << FormatHms(waited / 1000));
+    return 1;
+}
+
+int HttpClient::QueryHeaders() {
+    responseHeaders_.clear();
+    const std::string raw = session_->RawHeaders();
+    if (raw.empty()) {
+        QUILLON_TRACE(Log::kHttpClient, 268, Log::Gbk(u8"未找到头信息"));
+        return 0;
+    }
+    responseHeaders_ = ParseResponseHeaders(raw);
+    QUILLON_TRACE(Log::kHttpClient, 302, Log::Gbk(u8"head信息：\n") << WithoutCr(raw));
+    return 1;
+}
+
+int HttpClient::ReadResponse() {
+    status_ = 0;
+    response_.clear();
+    char piece[kReadPiece + 2];
+    bool readFailed = false;
+    while (!Cancelled()) {
+        size_t got = 0;
+        if (!session_->Read(piece, kReadPiece, &got)) {
+            QUILLON_TRACE(Log::kHttpClient, 325,
+                          Log::Gbk(u8"读取数据出错，错误码：") << session_->LastError());
+            readFailed = true;
+            break;
+        }
+        if (got == 0) break;
+        piece[got] = '\0';
+        // A NUL byte ends what is kept of this piece.
+        response_.append(piece);
+    }
+    QUILLON_TRACE(Log::kHttpClient, 341, Log::Gbk(u8"服务器返回信息：\r\n") << response_ << "\r\n");
+    // A response cut off by a transport error is not taken as the server's answer.
+    return readFailed ? 0 : 1;
+}
+
+int HttpClient::QueryStatus() {
+    status_ = session_->Status();
+    QUILLON_TRACE(Log::kHttpClient, 358, Log::Gbk(u8"HTTP状态码：") << status_);
+    return status_ != 0;
+}

@@ -1,0 +1,181 @@
+#include "Network/HttpDowner.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "Biz/Log.h"
+#include "Network/ResponseHeaders.h"
+#include "Network/UrlParts.h"
+#include "platform/http/HttpSession.h"
+#include "util/CodePage.h"
+
+const char HttpDowner::kAgent[] = "Tamberly";
+
+namespace {
+
+const size_t kReadBuffer = 65536;
+
+bool ParseLength(const std::string& text, int64_t* length) {
+    if (text.empty() || text.size() > 18) return false;
+    int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    *length = value;
+    return true;
+}
+
+}  // namespace
+
+HttpDowner::HttpDowner() = default;
+
+HttpDowner::~HttpDowner() {
+    session_.reset();
+    disconnect_all();
+}
+
+int HttpDowner::Download(const std::string& url, const std::string& pathOverride) {
+    QUILLON_TRACE(Log::kHttpDowner, 58, Log::Gbk(u8"请求路径：") << url);
+    if (Cancelled()) return 0;
+
+    UrlParts parts;
+    SplitUrl(url, &parts);
+    defaultFileName_ = util::AnsiToWide(UrlFileName(url));
+    status_ = 0;
+    contentLength_ = 0;
+    contentType_.clear();
+
+    platform::HttpRequestSpec spec;
+    spec.agent = kAgent;
+    spec.scheme = parts.scheme;
+    spec.host = parts.host;
+    spec.port = parts.port;
+    spec.verb = verb_;
+    spec.target = pathOverride.empty() ? parts.path + parts.extra : pathOverride;
+    spec.headers = headers_;
+    spec.followRedirects = true;
+    platform::HttpSessionHooks hooks;
+    CancelFlag cancel = cancel_;
+    hooks.cancelled = [cancel] { return IsCancelled(cancel); };
+    session_ = platform::OpenHttpSession(spec, hooks);
+    if (!session_) return 0;
+
+    int result = Connect();
+    if (result && !Cancelled()) result = SendRequest();
+    if (result && !Cancelled()) result = QueryStatus();
+    if (result && !Cancelled()) result = QueryLength();
+    if (result && !Cancelled()) result = QueryRange();
+    if (result && !Cancelled()) result = QueryType();
+    if (result && !Cancelled()) result = QueryDisposition();
+    if (result && !Cancelled()) result = ReadBody();
+
+    session_.reset();
+    return Cancelled() ? 0 : result;
+}
+
+int HttpDowner::Connect() {
+    if (session_->Connect()) {
+        QUILLON_TRACE(Log::kHttpDowner, 127, Log::Gbk(u8"连接服务器成功"));
+        return 1;
+    }
+    QUILLON_TRACE(Log::kHttpDowner, 131, Log::Gbk(u8"连接服务器错误") << session_->LastError());
+    return 0;
+}
+
+int HttpDowner::SendRequest() {
+    QUILLON_TRACE(Log::kHttpDowner, 168, Log::Gbk(u8"开始发送请求头，内容：\r\n") << headers_);
+    if (session_->SendHeaders() && session_->EndRequest()) {
+        QUILLON_TRACE(Log::kHttpDowner, 176, Log::Gbk(u8"head 信息发送成功"));
+        rawHeaders_ = session_->RawHeaders();
+        return 1;
+    }
+    if (!Cancelled()) {
+        QUILLON_TRACE(Log::kHttpDowner, 188,
+                      Log::Gbk(u8"发送HTTP请求头失败，错误码:") << session_->LastError());
+    }
+    return 0;
+}
+
+int HttpDowner::QueryStatus() {
+    status_ = session_->Status();
+    QUILLON_TRACE(Log::kHttpDowner, 206, Log::Gbk(u8"HTTP状态码：") << status_);
+    return status_ != 0;
+}
+
+int HttpDowner::QueryLength() {
+    std::string text;
+    int64_t length = 0;
+    if (!FindResponseHeader(rawHeaders_, "Content-Length", &text) || !ParseLength(text, &length)) {
+        QUILLON_TRACE(Log::kHttpDowner, 221, Log::Gbk(u8"未找到头信息"));
+        return 0;
+    }
+    contentLength_ = length;
+    // Refused before the owner allocates anything for it.
+    if (length > maxLength_) {
+        QUILLON_TRACE(Log::kHttpDowner, 227, Log::Gbk(u8"文件太大：") << length);
+        return 0;
+    }
+    Length.emit(length);
+    return 1;
+}
+
+int HttpDowner::QueryRange() {
+    std::string range;
+    if (FindResponseHeader(rawHeaders_, "Content-Range", &range)) {
+        QUILLON_TRACE(Log::kHttpDowner, 241, "HTTP_QUERY_CONTENT_RANGE: " << range);
+    } else {
+        QUILLON_TRACE(Log::kHttpDowner, 245, Log::Gbk(u8"未找到头信息"));
+    }
+    return 1;
+}
+
+int HttpDowner::QueryType() {
+    std::string type;
+    if (!FindResponseHeader(rawHeaders_, "Content-Type", &type)) {
+        QUILLON_TRACE(Log::kHttpDowner, 256, Log::Gbk(u8"未找到头信息"));
+        return 0;
+    }
+    QUILLON_TRACE(Log::kHttpDowner, 260, "HTTP_QUERY_CONTENT_TYPE " << type);
+    contentType_ = type;
+    return 1;
+}
+
+int HttpDowner::QueryDisposition() {
+    std::string disposition;
+    if (!FindResponseHeader(rawHeaders_, "Content-Disposition", &disposition)) {
+        FileName.emit(defaultFileName_);
+        QUILLON_TRACE(Log::kHttpDowner, 272, Log::Gbk(u8"未找到 HTTP_QUERY_CONTENT_DISPOSITION"));
+        return 1;
+    }
+    QUILLON_TRACE(Log::kHttpDowner, 276, "HTTP_QUERY_CONTENT_DISPOSITION " << disposition);
+    std::string name;
+    const size_t at = disposition.find("filename=");
+    if (at != std::string::npos) {
+        name = disposition.substr(at + 9);
+        name.erase(std::remove(name.begin(), name.end(), '"'), name.end());
+    }
+    FileName.emit(util::Utf8ToWide(util::UrlDecode(name)));
+    return 1;
+}
+
+int HttpDowner::ReadBody() {
+    if (contentLength_ <= 0) return 0;
+    std::vector<char> buffer(kReadBuffer);
+    int64_t received = 0;
+    while (received < contentLength_) {
+        size_t ready = 0;
+        if (!session_->Available(&ready)) return 0;
+        if (Cancelled() || ready == 0) break;
+        while (ready > 0) {
+            size_t got = 0;
+            if (!session_->Read(buffer.data(), std::min(ready, buffer.size()), &got)) return 0;
+            if (got == 0) break;
+            Data.emit(buffer.data(), static_cast<unsigned long>(got));
+            received += static_cast<int64_t>(got);
+            ready -= got;
+        }
+    }
+    // A body shorter than its Content-Length is a failed download, not a padded one.
+    return received == contentLength_ ? 1 : 0;
+}

@@ -1,0 +1,34 @@
+// The body of a multipart/form-data request, built in memory: parts, then the closing
+// delimiter. Names and values are written as the bytes given; the file name is written in the
+// ANSI code page.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "Network/MemFile.h"
+
+class MultipartBody : public MemFile {
+  public:
+    MultipartBody();
+
+    void AddField(const std::string& name, const std::string& value);
+    void AddFile(const std::string& fieldName, const std::wstring& fileName, const char* data,
+                 int32_t length);
+    void End();
+
+    // The bytes AddFile writes around `length` data bytes, and End's bytes: for reserving
+    // the whole body ahead.
+    size_t FilePartOverhead(const std::string& fieldName, const std::wstring& fileName) const;
+    size_t FieldPartSize(const std::string& name, const std::string& value) const;
+    size_t EndSize() const;
+
+    const std::string& GetBoundary() const { return boundary_; }
+
+  private:
+    std::string FileHeader(const std::string& fieldName, const std::wstring& fileName) const;
+    std::string FieldText(const std::string& name, const std::string& value) const;
+    void Append(const std::string& text);
+
+    std::string boundary_;
+};

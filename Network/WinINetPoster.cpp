@@ -1,0 +1,192 @@
+#include "Network/WinINetPoster.h"
+
+#include <chrono>
+
+#include "Network/HttpClient.h"
+#include "Network/HttpHeader.h"
+#include "Network/MultipartBody.h"
+#include "Network/TransferFigures.h"
+#include "Network/UploadFileName.h"
+#include "threading/Worker.h"
+#include "util/CodePage.h"
+
+const char WinINetPoster::kAgent[] = "Velloran7";
+
+namespace {
+
+// The poster whose worker runs on this thread, so that a destructor called from one of its
+// own slots does not wait for itself.
+thread_local const WinINetPoster* tlsWorkerOf = nullptr;
+
+}  // namespace
+
+struct WinINetPoster::Job {
+    boost::shared_array<char> data;
+    int32_t length = 0;
+    std::wstring fileName;
+    std::string url;
+    std::string cookie;
+    FormFields fields;
+    CancelFlag cancel;
+};
+
+WinINetPoster::WinINetPoster() : fields_(MakeFormFields()), cancel_(MakeCancelFlag()) {}
+
+WinINetPoster::~WinINetPoster() {
+    Stop();
+    if (tlsWorkerOf != this) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        idle_.wait(lock, [this] { return workers_ == 0; });
+    }
+    disconnect_all();
+}
+
+void WinINetPoster::SetPostUrl(const std::string& url) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    postUrl_ = url;
+}
+
+void WinINetPoster::SetCookie(const std::string& cookie) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    cookie_ = cookie;
+}
+
+void WinINetPoster::SetFields(const FormFields& fields) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    fields_ = fields;
+}
+
+bool WinINetPoster::Post(const boost::shared_array<char>& data, int32_t length,
+                         const std::wstring& extension) {
+    auto job = std::make_shared<Job>();
+    job->data = data;
+    job->length = data ? std::max<int32_t>(length, 0) : 0;
+    job->fileName = UploadFileName(data.get(), job->length, extension);
+    job->cancel = MakeCancelFlag();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (busy_) return false;
+        busy_ = true;
+        ++workers_;
+        job->url = postUrl_;
+        job->cookie = cookie_;
+        job->fields = SnapshotFormFields(fields_);
+        cancel_ = job->cancel;
+        fileName_ = job->fileName;
+        posted_.store(0);
+        length_.store(job->length);
+    }
+    try {
+        Korvane::Threading::StartDetachedWorker([this, job] { RunWorker(this, job); });
+    } catch (...) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        busy_ = false;
+        --workers_;
+        idle_.notify_all();
+        throw;
+    }
+    return true;
+}
+
+void WinINetPoster::Stop() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    cancel_->store(true);
+}
+
+bool WinINetPoster::IsBusy() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return busy_;
+}
+
+bool WinINetPoster::WaitUntilIdle(uint32_t ms) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return idle_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return workers_ == 0; });
+}
+
+std::string WinINetPoster::GetResponse() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return response_;
+}
+
+std::wstring WinINetPoster::GetFileName() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return fileName_;
+}
+
+std::string WinINetPoster::GetPercent() const {
+    return PercentText(posted_.load(), length_.load());
+}
+
+std::string WinINetPoster::GetTimeLeft() const {
+    return TimeLeftText(posted_.load(), length_.load(), speed_.load());
+}
+
+void WinINetPoster::RunWorker(WinINetPoster* self, std::shared_ptr<Job> job) {
+    tlsWorkerOf = self;
+    self->Upload(*job);
+    tlsWorkerOf = nullptr;
+    std::lock_guard<std::mutex> lock(self->mutex_);
+    --self->workers_;
+    self->idle_.notify_all();
+}
+
+void WinINetPoster::Upload(Job& job) {
+    HttpHeader header;
+    header.SetCookie(job.cookie);
+
+    MultipartBody body;
+    size_t total = body.FilePartOverhead("file", job.fileName) + job.length + body.EndSize();
+    for (const auto& field : *job.fields) total += body.FieldPartSize(field.first, field.second);
+    if (total < 0x7FFFFFFF) body.Reserve(static_cast<uint32_t>(total));
+    body.AddFile("file", job.fileName, job.data.get(), job.length);
+    for (const auto& field : *job.fields) body.AddField(field.first, field.second);
+    body.End();
+
+    int posted = 0;
+    uint32_t status = 0;
+    std::string response;
+    std::string contentType;
+    {
+        HttpClient client;
+        client.Error.connect(this, &WinINetPoster::OnClientError);
+        client.Sent.connect(this, &WinINetPoster::OnClientSent);
+        client.SetHeaders(header.ToString());
+        client.SetBody(reinterpret_cast<const char*>(body.GetBuffer(false)), body.Size());
+        client.SetVerb("POST");
+        client.SetCancelFlag(job.cancel);
+        posted = client.Post(job.url, std::string(), kAgent);
+        status = client.GetStatus();
+        contentType = client.GetResponseHeader("Content-Type");
+        response = client.GetResponse();
+    }
+
+    if (posted && status == 200) {
+        if (contentType.find("utf-8") != std::string::npos)
+            response = util::NormalizeUtf8(response);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            response_ = response;
+            busy_ = false;
+        }
+        Complete.emit();
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        busy_ = false;
+    }
+    if (!IsCancelled(job.cancel)) Error.emit(2);
+}
+
+void WinINetPoster::OnClientError(unsigned int code) {
+    Error.emit(code);
+}
+
+void WinINetPoster::OnClientSent(unsigned long bytes) {
+    const int32_t length = length_.load();
+    const int64_t sum = static_cast<int64_t>(posted_.load()) + static_cast<int64_t>(bytes);
+    const int32_t posted = static_cast<int32_t>(std::min<int64_t>(sum, length));
+    posted_.store(posted);
+    speed_.store(static_cast<int32_t>(speedCalculater_.Update(posted)));
+    Progress.emit(bytes);
+}

@@ -1,0 +1,354 @@
+// The HTTP transport on libcurl. One easy handle in a private multi handle, driven from the
+// calling thread: each step runs the transfer until the step's condition holds. The body is
+// handed over through a paused read callback, so every chunk is copied straight from the
+// caller's buffer into the connection's send buffer.
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+#include "platform/http/HttpSession.h"
+
+namespace platform {
+namespace {
+
+const long kChunkBytes = 131072;         // upload buffer: one body chunk per read
+const size_t kInboxLimit = 1024 * 1024;  // body bytes held before the receiver pauses
+const long kConnectTimeoutSeconds = 60;  // the transport's own defaults on this system
+const long kStallSeconds = 60;           // a transfer below 1 byte/s this long fails
+const int kPollMs = 50;                  // how often a waiting step looks at cancel
+
+void GlobalInit() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+bool StartsWithNoCase(const std::string& text, const char* prefix) {
+    const size_t n = std::strlen(prefix);
+    return text.size() >= n && strncasecmp(text.data(), prefix, n) == 0;
+}
+
+class CurlHttpSession : public HttpSession {
+  public:
+    CurlHttpSession(const HttpRequestSpec& spec, const HttpSessionHooks& hooks)
+        : spec_(spec), hooks_(hooks) {}
+
+    ~CurlHttpSession() override {
+        if (multi_ && easy_) curl_multi_remove_handle(multi_, easy_);
+        if (easy_) curl_easy_cleanup(easy_);
+        if (multi_) curl_multi_cleanup(multi_);
+        curl_slist_free_all(headerList_);
+    }
+
+    bool Init() {
+        easy_ = curl_easy_init();
+        multi_ = curl_multi_init();
+        return easy_ && multi_;
+    }
+
+    bool Connect() override {
+        if (spec_.host.empty() || (spec_.scheme != "http" && spec_.scheme != "https")) {
+            return Fail(CURLE_URL_MALFORMAT);
+        }
+        if (!Configure()) return false;
+        if (curl_multi_add_handle(multi_, easy_) != CURLM_OK) return Fail(CURLE_FAILED_INIT);
+        Drive([this] { return Connected(); });
+        if (Connected()) return true;
+        if (!done_) return Fail(CURLE_ABORTED_BY_CALLBACK);
+        // A transfer that ended after the connection was made reports at the next step.
+        switch (result_) {
+            case CURLE_COULDNT_RESOLVE_PROXY:
+            case CURLE_COULDNT_RESOLVE_HOST:
+            case CURLE_COULDNT_CONNECT:
+            case CURLE_OPERATION_TIMEDOUT:
+            case CURLE_ABORTED_BY_CALLBACK:
+            case CURLE_UNSUPPORTED_PROTOCOL:
+            case CURLE_URL_MALFORMAT:
+                return false;
+            default:
+                return true;
+        }
+    }
+
+    bool SendHeaders() override {
+        Drive([this] {
+            if (spec_.bodyLength > 0) return readWaiting_ || headersDone_;
+            return headersOut_;
+        });
+        return headersOut_ && (result_ == CURLE_OK || headersDone_);
+    }
+
+    bool Write(const char* data, size_t length) override {
+        pending_ = data;
+        pendingLength_ = length;
+        Resume();
+        Drive([this] { return pendingLength_ == 0; });
+        const bool taken = pendingLength_ == 0;
+        pending_ = nullptr;
+        pendingLength_ = 0;
+        if (!taken && result_ == CURLE_OK) result_ = CURLE_SEND_ERROR;
+        return taken;
+    }
+
+    bool EndRequest() override {
+        Resume();
+        Drive([this] { return headersDone_; });
+        return headersDone_;
+    }
+
+    std::string RawHeaders() override { return headersDone_ ? rawHeaders_ : std::string(); }
+
+    bool Available(size_t* count) override {
+        Drive([this] { return InboxSize() > 0; });
+        *count = InboxSize();
+        return *count > 0 || result_ == CURLE_OK;
+    }
+
+    bool Read(char* buffer, size_t capacity, size_t* count) override {
+        *count = 0;
+        if (!Available(count)) return false;
+        *count = std::min(capacity, InboxSize());
+        std::memcpy(buffer, inbox_.data() + inboxStart_, *count);
+        inboxStart_ += *count;
+        if (inboxStart_ == inbox_.size()) {
+            inbox_.clear();
+            inboxStart_ = 0;
+        }
+        if (receivePaused_ && InboxSize() < kInboxLimit / 2) {
+            receivePaused_ = false;
+            Resume();
+        }
+        return true;
+    }
+
+    uint32_t Status() override {
+        long code = 0;
+        if (headersDone_) curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &code);
+        return static_cast<uint32_t>(code);
+    }
+
+    long LastError() override { return static_cast<long>(result_); }
+
+  private:
+    bool Fail(CURLcode code) {
+        result_ = code;
+        done_ = true;
+        return false;
+    }
+
+    bool Configure() {
+        std::string host = spec_.host;
+        if (host.find(':') != std::string::npos) host = "[" + host + "]";
+        const std::string url = spec_.scheme + "://" + host + ":" + std::to_string(spec_.port) +
+                                (spec_.target.empty() || spec_.target[0] != '/' ? "/" : "") +
+                                spec_.target;
+        // Extra header lines; an empty "Expect:" keeps the body going out without waiting
+        // for an interim answer.
+        size_t start = 0;
+        while (start < spec_.headers.size()) {
+            size_t end = spec_.headers.find("\r\n", start);
+            if (end == std::string::npos) end = spec_.headers.size();
+            if (end > start) {
+                headerList_ = curl_slist_append(headerList_,
+                                                spec_.headers.substr(start, end - start).c_str());
+            }
+            start = end + 2;
+        }
+        headerList_ = curl_slist_append(headerList_, "Expect:");
+
+        CURL* e = easy_;
+        bool ok = curl_easy_setopt(e, CURLOPT_URL, url.c_str()) == CURLE_OK;
+        curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
+        curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+        curl_easy_setopt(e, CURLOPT_USERAGENT, spec_.agent.c_str());
+        curl_easy_setopt(e, CURLOPT_HTTPHEADER, headerList_);
+        curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+        curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+        curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+        curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
+        if (spec_.scheme == "https") {
+            curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 0L);
+            curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
+        }
+        if (spec_.followRedirects) {
+            curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+            curl_easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
+        }
+        if (spec_.verb == "GET") {
+            curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+        } else {
+            curl_easy_setopt(e, CURLOPT_POST, 1L);
+            curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE,
+                             static_cast<curl_off_t>(std::max<int64_t>(spec_.bodyLength, 0)));
+            if (spec_.verb != "POST")
+                curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, spec_.verb.c_str());
+            curl_easy_setopt(e, CURLOPT_UPLOAD_BUFFERSIZE, kChunkBytes);
+            curl_easy_setopt(e, CURLOPT_READFUNCTION, &CurlHttpSession::OnRead);
+            curl_easy_setopt(e, CURLOPT_READDATA, this);
+        }
+        curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &CurlHttpSession::OnHeader);
+        curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
+        curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &CurlHttpSession::OnBody);
+        curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
+        curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, &CurlHttpSession::OnPrereq);
+        curl_easy_setopt(e, CURLOPT_PREREQDATA, this);
+        // Sent bytes are counted from the debug stream; verbose only feeds that callback.
+        curl_easy_setopt(e, CURLOPT_DEBUGFUNCTION, &CurlHttpSession::OnDebug);
+        curl_easy_setopt(e, CURLOPT_DEBUGDATA, this);
+        curl_easy_setopt(e, CURLOPT_VERBOSE, 1L);
+        if (!ok) return Fail(CURLE_URL_MALFORMAT);
+        return true;
+    }
+
+    bool Cancelled() const { return hooks_.cancelled && hooks_.cancelled(); }
+
+    bool Connected() {
+        if (connected_) return true;
+        curl_off_t connectTime = 0;
+        if (curl_easy_getinfo(easy_, CURLINFO_CONNECT_TIME_T, &connectTime) == CURLE_OK &&
+            connectTime > 0) {
+            connected_ = true;
+        }
+        return connected_;
+    }
+
+    size_t InboxSize() const { return inbox_.size() - inboxStart_; }
+
+    // Lets a paused direction go on: the sender once a chunk or the end is there, the
+    // receiver once the inbox has room.
+    void Resume() {
+        if (done_ || !easy_) return;
+        const int mask = receivePaused_ ? CURLPAUSE_RECV : 0;
+        readWaiting_ = false;
+        curl_easy_pause(easy_, mask);
+    }
+
+    // Runs the transfer until `ready` holds, the transfer ends or the request is cancelled.
+    template <class Ready>
+    void Drive(Ready ready) {
+        while (!done_ && !ready()) {
+            if (Cancelled()) {
+                Fail(CURLE_ABORTED_BY_CALLBACK);
+                return;
+            }
+            int running = 0;
+            if (curl_multi_perform(multi_, &running) != CURLM_OK) {
+                Fail(CURLE_FAILED_INIT);
+                return;
+            }
+            int queued = 0;
+            while (CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
+                if (message->msg == CURLMSG_DONE) {
+                    result_ = message->data.result;
+                    done_ = true;
+                }
+            }
+            if (done_ || ready()) return;
+            curl_multi_poll(multi_, nullptr, 0, kPollMs, nullptr);
+        }
+    }
+
+    static size_t OnRead(char* buffer, size_t size, size_t count, void* context) {
+        CurlHttpSession* self = static_cast<CurlHttpSession*>(context);
+        if (self->Cancelled()) return CURL_READFUNC_ABORT;
+        if (self->pendingLength_ == 0) {
+            if (self->bodyEnded_) return 0;
+            self->readWaiting_ = true;
+            return CURL_READFUNC_PAUSE;
+        }
+        const size_t n = std::min(size * count, self->pendingLength_);
+        std::memcpy(buffer, self->pending_, n);
+        self->pending_ += n;
+        self->pendingLength_ -= n;
+        return n;
+    }
+
+    static size_t OnHeader(char* data, size_t size, size_t count, void* context) {
+        CurlHttpSession* self = static_cast<CurlHttpSession*>(context);
+        const std::string line(data, size * count);
+        if (StartsWithNoCase(line, "HTTP/")) {
+            self->block_.clear();
+            self->blockHasLocation_ = false;
+            const size_t blank = line.find(' ');
+            self->blockStatus_ = blank == std::string::npos ? 0 : std::atoi(line.c_str() + blank);
+        } else if (StartsWithNoCase(line, "Location:")) {
+            self->blockHasLocation_ = true;
+        }
+        self->block_ += line;
+        if (line == "\r\n" || line == "\n") {
+            const bool interim = self->blockStatus_ / 100 == 1;
+            const bool followed = self->spec_.followRedirects && self->blockStatus_ / 100 == 3 &&
+                                  self->blockHasLocation_;
+            if (!interim && !followed) {
+                self->rawHeaders_ = self->block_;
+                self->headersDone_ = true;
+            }
+        }
+        return size * count;
+    }
+
+    static size_t OnBody(char* data, size_t size, size_t count, void* context) {
+        CurlHttpSession* self = static_cast<CurlHttpSession*>(context);
+        if (self->Cancelled()) return 0;
+        if (self->InboxSize() >= kInboxLimit) {
+            self->receivePaused_ = true;
+            return CURL_WRITEFUNC_PAUSE;
+        }
+        self->inbox_.append(data, size * count);
+        return size * count;
+    }
+
+    static int OnPrereq(void* context, char*, char*, int, int) {
+        static_cast<CurlHttpSession*>(context)->connected_ = true;
+        return CURL_PREREQFUNC_OK;
+    }
+
+    static int OnDebug(CURL*, curl_infotype type, char*, size_t size, void* context) {
+        CurlHttpSession* self = static_cast<CurlHttpSession*>(context);
+        if (type != CURLINFO_HEADER_OUT && type != CURLINFO_DATA_OUT) return 0;
+        if (type == CURLINFO_HEADER_OUT) self->headersOut_ = true;
+        if (size > 0 && self->hooks_.sent) self->hooks_.sent(static_cast<unsigned long>(size));
+        return 0;
+    }
+
+    HttpRequestSpec spec_;
+    HttpSessionHooks hooks_;
+    CURL* easy_ = nullptr;
+    CURLM* multi_ = nullptr;
+    curl_slist* headerList_ = nullptr;
+    bool done_ = false;
+    CURLcode result_ = CURLE_OK;
+    bool connected_ = false;
+    bool headersOut_ = false;
+    // Request body hand-over.
+    const char* pending_ = nullptr;
+    size_t pendingLength_ = 0;
+    bool readWaiting_ = false;
+    bool bodyEnded_ = false;
+    // Response.
+    std::string block_;
+    long blockStatus_ = 0;
+    bool blockHasLocation_ = false;
+    std::string rawHeaders_;
+    bool headersDone_ = false;
+    std::string inbox_;
+    size_t inboxStart_ = 0;
+    bool receivePaused_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<HttpSession> OpenHttpSession(const HttpRequestSpec& spec,
+                                             const HttpSessionHooks& hooks) {
+    GlobalInit();
+    std::unique_ptr<CurlHttpSession> session(new CurlHttpSession(spec, hooks));
+    if (!session->Init()) return nullptr;
+    return std::unique_ptr<HttpSession>(session.release());
+}
+
+}  // namespace platform

@@ -1,0 +1,67 @@
+// The HTTP transport service: one request driven step by step from the calling thread.
+// The steps follow the order an upload or a download takes (connect, send the request
+// headers, write the body in chunks, end the request and receive the response headers, read
+// the response body); each blocks until its step is done. Sent byte notifications arrive on
+// the calling thread while a step runs. Proxies come from the system's settings (on Linux the
+// http_proxy, https_proxy and no_proxy environment variables); cookies come only from the
+// request headers given; certificates of https servers are not verified.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+struct HttpRequestSpec {
+    std::string agent;   // sent as User-Agent
+    std::string scheme;  // "http" or "https"; others cannot be connected
+    std::string host;    // empty: Connect fails
+    uint16_t port = 0;
+    std::string verb;              // "POST" or "GET"
+    std::string target;            // path and query, sent as they are
+    std::string headers;           // extra header lines, each "Name: value\r\n"
+    int64_t bodyLength = 0;        // sent as Content-Length for POST
+    bool followRedirects = false;  // follow 3xx answers that carry a Location
+};
+
+struct HttpSessionHooks {
+    // Bytes of the request (headers and body) as they went out on the connection.
+    std::function<void(unsigned long)> sent;
+    // Polled while a step waits; true ends the request at once.
+    std::function<bool()> cancelled;
+};
+
+class HttpSession {
+  public:
+    virtual ~HttpSession() = default;
+
+    // Opens the connection to the server (or to the proxy). A failure to reach the server
+    // fails here; a failure after the connection was made fails at the next step.
+    virtual bool Connect() = 0;
+    // Sends the request line and headers.
+    virtual bool SendHeaders() = 0;
+    // Hands one chunk of the body to the connection; the bytes are read from `data` in place.
+    virtual bool Write(const char* data, size_t length) = 0;
+    // Ends the request and waits for the response headers (after any interim answers).
+    virtual bool EndRequest() = 0;
+    // The status line and header lines of the final response, each ending in "\r\n", with
+    // the blank line after them; "" before EndRequest succeeded.
+    virtual std::string RawHeaders() = 0;
+    // Waits until body bytes are ready; 0 at the end of the body. False on a transport error.
+    virtual bool Available(size_t* count) = 0;
+    // Reads up to `capacity` body bytes; 0 at the end of the body. False on a transport error.
+    virtual bool Read(char* buffer, size_t capacity, size_t* count) = 0;
+    // The HTTP status of the final response, 0 before one arrived.
+    virtual uint32_t Status() = 0;
+    // The transport's number for the last failure (0 when there was none).
+    virtual long LastError() = 0;
+};
+
+// A session for one request; null when the transport cannot be opened.
+std::unique_ptr<HttpSession> OpenHttpSession(const HttpRequestSpec& spec,
+                                             const HttpSessionHooks& hooks);
+
+}  // namespace platform

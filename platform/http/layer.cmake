@@ -1,0 +1,3 @@
+# The HTTP transport maps onto libcurl.
+pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
+target_link_libraries(quillon_core PUBLIC PkgConfig::CURL)
