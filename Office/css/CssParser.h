@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -37,11 +38,13 @@ class Parser {
         const std::string& element() const { return element_; }
         const std::string& id() const { return id_; }
         const std::string& eclass() const { return class_; }
+        const std::string& pseudoName() const { return pseudoName_; }
         PseudoClass pseudoClass() const { return pseudoClass_; }
         PseudoElement pseudoElement() const { return pseudoElement_; }
 
-        // Whether this (rule) selector applies to the path element `s`: every part this
-        // selector names must be equal in `s`; parts it leaves empty match anything.
+        // Whether the rule selector `s` applies to this path element: this element has a name,
+        // `s` names no element or the same one, and id, class and pseudo parts are equal
+        // (so a rule "p" does not apply to an element of class x, as in htmlcxx).
         bool match(const Selector& s) const;
         bool operator==(const Selector& s) const;
         bool operator<(const Selector& s) const;
@@ -59,15 +62,16 @@ class Parser {
     bool parse(const std::string& css);
     bool parse(const char* buf, std::size_t len);
 
-    // The declarations that apply to the element at the end of `path` (outermost element
-    // first): property name -> value, from every matching rule in rule order, later rules
-    // replacing earlier ones. An empty path matches nothing.
+    // The declarations of every rule whose chain matches `path` (outermost element first):
+    // property name -> value, rules taken in selector order, later ones replacing earlier
+    // ones. Values are kept without "!important".
     std::map<std::string, std::string> getAttributes(const std::vector<Selector>& path) const;
 
     std::size_t ruleCount() const { return rules_.size(); }
 
-    // Whether the selector chain applies to the path: its last selector matches the path's last
-    // element and each earlier one matches some ancestor, in order.
+    // htmlcxx's chain rule: the chain's first selector matches the path's first element and
+    // each further one matches a later path element, in order (gaps allowed). Empty chains and
+    // empty paths never match.
     static bool match(const std::vector<Selector>& selector, const std::vector<Selector>& path);
 
   private:
@@ -75,7 +79,16 @@ class Parser {
         std::string text;
         bool important = false;
     };
-    std::map<std::vector<Selector>, std::map<std::string, Value>> rules_;
+    using RuleSet = std::map<std::vector<Selector>, std::map<std::string, Value>>;
+    struct KeyLess {
+        bool operator()(RuleSet::const_iterator a, RuleSet::const_iterator b) const {
+            return a->first < b->first;
+        }
+    };
+    RuleSet rules_;
+    // One-selector rules by class, in rule order: a one-element path can match no other rule,
+    // so the per-element queries of a conversion need not walk the whole sheet.
+    std::map<std::string, std::set<RuleSet::const_iterator, KeyLess>> singleByClass_;
 };
 
 }  // namespace css

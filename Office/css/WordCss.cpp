@@ -1,0 +1,252 @@
+#include "Office/css/WordCss.h"
+
+#include <htmlcxx/html/ParserSax.h>
+
+#include <set>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "Office/css/ReplaceText.h"
+
+namespace {
+
+bool TextBetweenFirst(const std::string& source, const std::string& start, const std::string& end,
+                      std::string& out) {
+    out.clear();
+    const std::size_t a = source.find(start);
+    if (a == std::string::npos) return false;
+    const std::size_t from = a + start.size();
+    const std::size_t e = source.find(end, from);
+    out.assign(source, from, e == std::string::npos ? std::string::npos : e - from);
+    return !out.empty();
+}
+
+// The declarations are written into a single-quoted attribute: a quote or an ampersand taken
+// verbatim would end the attribute early or start a character reference.
+std::string EscapeForAttribute(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '\'') {
+            out += "&#39;";
+        } else if (c == '&') {
+            out += "&amp;";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string EscapeQuotes(const std::string& text) {
+    if (text.find('\'') == std::string::npos) return text;
+    std::string out;
+    for (char c : text) {
+        if (c == '\'') {
+            out += "&#39;";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// One opening tag that carries a class attribute, as htmlcxx's parser reports it.
+struct ClassTag {
+    std::size_t offset;
+    std::size_t length;
+    std::string cls;
+    bool hasStyle;
+    std::string style;
+};
+
+class ClassTagCollector : public htmlcxx::HTML::ParserSax {
+  public:
+    explicit ClassTagCollector(const std::string& text) : text_(text) {}
+
+    std::vector<ClassTag> tags;
+    bool offsetsHold = true;  // every tag text sits in the input where its offset says
+
+  protected:
+    void foundTag(htmlcxx::HTML::Node node, bool isEnd) override {
+        if (isEnd) return;
+        node.parseAttributes();
+        if (text_.compare(node.offset(), node.text().size(), node.text()) != 0) {
+            offsetsHold = false;
+        }
+        const auto cls = node.attribute("class");
+        if (!cls.first) return;
+        const auto style = node.attribute("style");
+        tags.push_back(
+            ClassTag{node.offset(), node.text().size(), cls.second, style.first, style.second});
+    }
+
+  private:
+    const std::string& text_;
+};
+
+// Counts of '<' and '>' that make a text one plain tag: a '<' only at the front, a '>' only at
+// the end.
+bool IsPlainTag(const std::string& t) {
+    if (t.size() < 2 || t.front() != '<' || t.back() != '>') return false;
+    return t.find('<', 1) == std::string::npos && t.find('>') == t.size() - 1;
+}
+
+// Whether rewriting each class tag where it stands gives what replacing every occurrence of each
+// changed tag text, one text after the other, gives. It does when every changed text, before
+// and after, is a plain tag (one '<' in front, one '>' at the end), no new text equals an old
+// one, and the old texts occur in the input only as the tags themselves: then no replacement
+// can create, destroy or move an occurrence of another.
+bool OnePassIsExact(const std::string& text, const std::vector<ClassTag>& tags,
+                    const std::vector<std::size_t>& tagChange,
+                    const std::vector<std::pair<std::string, std::string>>& changes) {
+    std::unordered_set<std::string_view> olds;
+    for (const auto& change : changes) {
+        if (!IsPlainTag(change.first) || !IsPlainTag(change.second)) return false;
+        olds.insert(change.first);
+    }
+    for (const auto& change : changes) {
+        if (olds.count(change.second)) return false;
+    }
+    // A plain tag text can only occur as a '<' followed by no other '<' up to the next '>'.
+    std::size_t nextTag = 0;
+    std::size_t i = text.find('<');
+    while (i != std::string::npos) {
+        const std::size_t stop = text.find_first_of("<>", i + 1);
+        if (stop == std::string::npos) break;
+        if (text[stop] == '<') {
+            i = stop;
+            continue;
+        }
+        if (olds.count(std::string_view(text).substr(i, stop + 1 - i))) {
+            while (nextTag < tags.size() &&
+                   (tags[nextTag].offset < i || tagChange[nextTag] == std::string::npos)) {
+                ++nextTag;
+            }
+            if (nextTag == tags.size() || tags[nextTag].offset != i ||
+                tags[nextTag].length != stop + 1 - i) {
+                return false;
+            }
+        }
+        i = text.find('<', stop + 1);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool TextBetweenLast(const std::string& source, const std::string& start, const std::string& end,
+                     std::string& out) {
+    out.clear();
+    const std::size_t a = source.rfind(start);
+    if (a == std::string::npos) return false;
+    const std::size_t from = a + start.size();
+    const std::size_t e = source.find(end, from);
+    out.assign(source, from, e == std::string::npos ? std::string::npos : e - from);
+    return !out.empty();
+}
+
+WordCss::WordCss() = default;
+WordCss::~WordCss() = default;
+
+void WordCss::LoadStyles(const std::string& html) {
+    std::string head, style, sheet;
+    TextBetweenFirst(html, "<head>", "</head>", head);
+    TextBetweenLast(head, "<style>", "</style>", style);
+    if (style.find("<!--") != std::string::npos) {
+        TextBetweenFirst(style, "<!--", "-->", sheet);
+    } else {
+        sheet = head;
+    }
+    if (!sheet.empty()) parser_.parse(sheet);
+}
+
+void WordCss::InlineClassStyles(std::string& text) {
+    ClassTagCollector collector(text);
+    collector.parse(text);
+
+    // Collect: the declarations of each class, asked of the parser once per class value.
+    std::unordered_set<std::string> unstyled;
+    for (const ClassTag& tag : collector.tags) {
+        if (classStyles_.count(tag.cls) || unstyled.count(tag.cls)) continue;
+        quillon::css::Parser::Selector selector;
+        selector.setElement(tag.cls);
+        selector.setClass(tag.cls);
+        const auto answer = parser_.getAttributes({selector});
+        if (answer.empty()) {
+            unstyled.insert(tag.cls);
+            continue;
+        }
+        std::string declarations;
+        for (const auto& prop : answer) {
+            if (prop.first.find("mso") != std::string::npos) continue;
+            declarations += prop.first + ":" + prop.second + ";";
+        }
+        classStyles_.emplace(tag.cls, EscapeForAttribute(declarations));
+    }
+
+    // Each distinct opening tag is rewritten once; `changes` keeps the first-seen order, which
+    // is the order in which whole-text replacements would run.
+    std::unordered_map<std::string, std::size_t> changeOf;  // opening tag -> index or npos
+    std::vector<std::pair<std::string, std::string>> changes;
+    std::vector<std::size_t> tagChange(collector.tags.size(), std::string::npos);
+    for (std::size_t i = 0; i < collector.tags.size(); ++i) {
+        const ClassTag& tag = collector.tags[i];
+        const auto styles = classStyles_.find(tag.cls);
+        if (styles == classStyles_.end()) continue;
+        std::string original = text.substr(tag.offset, tag.length);
+        const auto known = changeOf.find(original);
+        if (known != changeOf.end()) {
+            tagChange[i] = known->second;
+            continue;
+        }
+        const std::string replacement = "style='" + styles->second + EscapeQuotes(tag.style) + "'";
+        std::string rewritten = original;
+        if (tag.hasStyle) {
+            quillon::css::ReplaceAllText(rewritten, "class=" + tag.cls, "");
+            quillon::css::ReplaceAllText(rewritten, "style='" + tag.style + "'", replacement);
+            quillon::css::ReplaceAllText(rewritten, "style=\"" + tag.style + "\"", replacement);
+        } else {
+            quillon::css::ReplaceAllText(rewritten, "class=" + tag.cls, replacement);
+        }
+        std::size_t index = std::string::npos;
+        if (rewritten != original) {
+            index = changes.size();
+            changes.emplace_back(original, rewritten);
+        }
+        changeOf.emplace(std::move(original), index);
+        tagChange[i] = index;
+    }
+    if (changes.empty()) return;
+
+    if (!collector.offsetsHold || !OnePassIsExact(text, collector.tags, tagChange, changes)) {
+        // Tags with quoted '<' or '>' or texts that recur outside their own tags: replace
+        // every occurrence text by text, as far as the work stays bounded.
+        const std::size_t budget = std::size_t(1) << 28;
+        if (changes.size() <= budget / (text.size() + 1)) {
+            working_ = text;
+            for (const auto& change : changes) {
+                quillon::css::ReplaceAllText(working_, change.first, change.second);
+            }
+            text.swap(working_);
+            working_.clear();
+            return;
+        }
+    }
+
+    working_.clear();
+    working_.reserve(text.size() + text.size() / 4);
+    std::size_t last = 0;
+    for (std::size_t i = 0; i < collector.tags.size(); ++i) {
+        if (tagChange[i] == std::string::npos) continue;
+        const ClassTag& tag = collector.tags[i];
+        working_.append(text, last, tag.offset - last);
+        working_ += changes[tagChange[i]].second;
+        last = tag.offset + tag.length;
+    }
+    working_.append(text, last, std::string::npos);
+    text.swap(working_);
+    working_.clear();
+}
