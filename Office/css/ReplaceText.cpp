@@ -8,7 +8,7 @@ namespace css {
 
 namespace {
 
-void ReplaceOnceEach(std::string& text, const std::string& from, const std::string& to) {
+bool ReplaceOnceEach(std::string& text, const std::string& from, const std::string& to) {
     std::string out;
     std::size_t last = 0;
     for (std::size_t p = text.find(from); p != std::string::npos; p = text.find(from, last)) {
@@ -16,20 +16,18 @@ void ReplaceOnceEach(std::string& text, const std::string& from, const std::stri
         out += to;
         last = p + from.size();
     }
-    if (last == 0) return;
+    if (last == 0) return false;
     out.append(text, last, std::string::npos);
     text.swap(out);
+    return true;
 }
 
 }  // namespace
 
-void ReplaceAllText(std::string& text, const std::string& from, const std::string& to) {
-    if (from.empty() || from == to || text.size() < from.size()) return;
-    if (text.find(from) == std::string::npos) return;
-    if (to.find(from) != std::string::npos) {
-        ReplaceOnceEach(text, from, to);
-        return;
-    }
+bool ReplaceAllText(std::string& text, const std::string& from, const std::string& to) {
+    if (from.empty() || from == to || text.size() < from.size()) return false;
+    if (text.find(from) == std::string::npos) return false;
+    if (to.find(from) != std::string::npos) return ReplaceOnceEach(text, from, to);
 
     // The output never holds an occurrence; each byte appended may complete the leftmost one,
     // which is then swapped for `to`, and matching resumes from the state saved before it.
@@ -80,6 +78,7 @@ void ReplaceAllText(std::string& text, const std::string& from, const std::strin
         frames.push_back(Frame{to.data(), to.data() + to.size()});
     }
     text.swap(out);
+    return true;
 }
 
 }  // namespace css

@@ -11,7 +11,8 @@ namespace css {
 
 // Does nothing when `from` is empty or equals `to`. When `to` contains `from`, restarting would
 // never end: every occurrence of the original text is then replaced once, left to right.
-void ReplaceAllText(std::string& text, const std::string& from, const std::string& to);
+// Answers whether anything was replaced.
+bool ReplaceAllText(std::string& text, const std::string& from, const std::string& to);
 
 }  // namespace css
 }  // namespace quillon

@@ -222,13 +222,24 @@ void WordCss::InlineClassStyles(std::string& text) {
     if (changes.empty()) return;
 
     if (!collector.offsetsHold || !OnePassIsExact(text, collector.tags, tagChange, changes)) {
-        // Tags with quoted '<' or '>' or texts that recur outside their own tags: replace
-        // every occurrence text by text, as far as the work stays bounded.
+        // Tags with quoted '<' or '>', or texts that recur outside their own tags: replay the
+        // whole-text replacement of every class tag in document order, as far as that work
+        // stays bounded. A text needs replaying only when another replacement has run since
+        // it was last replaced, since only that can have made new occurrences.
+        std::size_t changedTags = 0;
+        for (std::size_t index : tagChange) changedTags += (index != std::string::npos);
         const std::size_t budget = std::size_t(1) << 28;
-        if (changes.size() <= budget / (text.size() + 1)) {
+        if (changedTags <= budget / (text.size() + 1)) {
             working_ = text;
-            for (const auto& change : changes) {
-                quillon::css::ReplaceAllText(working_, change.first, change.second);
+            std::vector<std::size_t> editsAtLastRun(changes.size(), std::string::npos);
+            std::size_t edits = 0;
+            for (std::size_t index : tagChange) {
+                if (index == std::string::npos || editsAtLastRun[index] == edits) continue;
+                const auto& change = changes[index];
+                if (quillon::css::ReplaceAllText(working_, change.first, change.second)) ++edits;
+                // A replacement holding its own text leaves occurrences behind: rerun it.
+                const bool settled = change.second.find(change.first) == std::string::npos;
+                editsAtLastRun[index] = settled ? edits : std::string::npos;
             }
             text.swap(working_);
             working_.clear();
