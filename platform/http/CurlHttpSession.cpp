@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <mutex>
 
@@ -58,9 +59,11 @@ class CurlHttpSession : public HttpSession {
         if (!done_) return Fail(CURLE_ABORTED_BY_CALLBACK);
         // A transfer that ended after the connection was made reports at the next step.
         switch (result_) {
+            case CURLE_COULDNT_CONNECT:
+                // A connection reset while the secure channel is set up was made first.
+                return DroppedAfterConnecting();
             case CURLE_COULDNT_RESOLVE_PROXY:
             case CURLE_COULDNT_RESOLVE_HOST:
-            case CURLE_COULDNT_CONNECT:
             case CURLE_OPERATION_TIMEDOUT:
             case CURLE_ABORTED_BY_CALLBACK:
             case CURLE_UNSUPPORTED_PROTOCOL:
@@ -215,6 +218,12 @@ class CurlHttpSession : public HttpSession {
             connected_ = true;
         }
         return connected_;
+    }
+
+    bool DroppedAfterConnecting() {
+        long error = 0;
+        curl_easy_getinfo(easy_, CURLINFO_OS_ERRNO, &error);
+        return error == ECONNRESET || error == EPIPE;
     }
 
     size_t InboxSize() const { return inbox_.size() - inboxStart_; }
