@@ -87,7 +87,7 @@ TEST(ImageSize, CutOrUnknownContentGivesZero) {
     EXPECT_FALSE(ReadImagePixelSize(std::string("\x89PNG\r\n\x1A\n", 8) + "\0\0\0\x0DIHDR", w, h));
     EXPECT_EQ(0u, w);
     EXPECT_EQ(0u, h);
-    EXPECT_FALSE(ReadImagePixelSize(std::string("\xFF\xD8\xFF\xE0\x00\x10JF", 10), w, h));
+    EXPECT_FALSE(ReadImagePixelSize(std::string("\xFF\xD8\xFF\xE0\x00\x10JF", 8), w, h));
     EXPECT_FALSE(ReadImagePixelSize(std::string("MM\0*\xFF\xFF\xFF\xF0", 8), w, h));
     EXPECT_FALSE(ReadImagePixelSize(std::string("plain text"), w, h));
     EXPECT_FALSE(ReadImagePixelSize(std::wstring(L"/nonexistent/x.png"), w, h));
