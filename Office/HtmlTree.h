@@ -1,0 +1,39 @@
+// The HTML document tree of the conversion, built from htmlcxx's SAX parser in linear time.
+// It is the very tree htmlcxx's DOM parser builds (same nodes in the same pre-order, same texts,
+// offsets, lengths and parents): an end tag closes the nearest open element of that name
+// (case-insensitive) and the elements left open inside it become its children's siblings; an
+// end tag that closes nothing becomes a comment node. The DOM parser finds the open element by
+// walking up the tree and re-links children one level at a time, which grows quadratically on
+// runs of unclosed elements such as <br> and <img>; here each node is re-linked at most once.
+#pragma once
+
+#include <htmlcxx/html/Node.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct HtmlTree {
+    // Pre-order (document order); nodes[0] is the nameless root that spans the whole input.
+    // Text and comment nodes keep their text; their tag name is left empty unless it differs
+    // from the text (an end tag that closed nothing keeps its name).
+    std::vector<htmlcxx::HTML::Node> nodes;
+    std::vector<int> parent;  // index of the parent node, -1 for the root
+};
+
+HtmlTree BuildHtmlTree(const std::string& html);
+
+// The same tree taken from htmlcxx's own DOM parser (quadratic on some inputs, and its tree
+// frees nodes recursively): the reference for BuildHtmlTree.
+HtmlTree BuildHtmlTreeWithDom(const std::string& html);
+
+// The lexical pieces of a text as htmlcxx's SAX parser cuts it: they cover the text without
+// gaps, in order.
+struct HtmlToken {
+    enum Kind : uint8_t { kText, kTag, kComment };
+    uint32_t offset;
+    uint32_t length;
+    Kind kind;
+};
+
+std::vector<HtmlToken> TokenizeHtml(const std::string& html);

@@ -1,0 +1,223 @@
+// The tag pass of the conversion: the document tree is taken from a snapshot of the working
+// text, and each element of interest edits the working text by searching it for the texts the
+// parser reported (its opening tag, its closing tag, its length).
+#include <boost/xpressive/xpressive.hpp>
+#include <cmath>
+#include <cstdio>
+
+#include "Biz/Log.h"
+#include "Office/HtmlTree.h"
+#include "Office/LocalPath.h"
+#include "Office/WordConverter.h"
+#include "Office/WorkingText.h"
+#include "platform/image/ImageSize.h"
+#include "util/CodePage.h"
+
+namespace {
+
+using htmlcxx::HTML::Node;
+namespace xp = boost::xpressive;
+
+std::string Attr(const Node& node, const char* name) {
+    return node.attribute(name).second;
+}
+
+// The text from the first `name` up to the first "pt" behind it (name included).
+std::string PointsPart(const std::string& element, const char* name) {
+    const size_t a = element.find(name);
+    if (a == std::string::npos) return std::string();
+    const size_t b = element.find("pt", a);
+    if (b == std::string::npos) return std::string();
+    return element.substr(a, b - a);
+}
+
+// A leading decimal number ("415.5;x" -> 415.5) in single precision.
+float LeadingNumber(const std::string& text) {
+    double value = 0;
+    double scale = 0;
+    for (char c : text) {
+        if (c >= '0' && c <= '9') {
+            if (scale == 0) {
+                value = value * 10 + (c - '0');
+            } else {
+                value += (c - '0') * scale;
+                scale /= 10;
+            }
+        } else if (c == '.' && scale == 0) {
+            scale = 0.1;
+        } else {
+            break;
+        }
+    }
+    return static_cast<float>(value);
+}
+
+// Points to pixels at 96 per inch, truncated; absurd sizes give 0.
+std::string PointsToPixels(float points) {
+    const double pixels = points / 0.75;
+    if (!(pixels >= 0) || pixels >= 2147483647.0) return "0";
+    return std::to_string(static_cast<long>(pixels));
+}
+
+void ShapePixelSize(const std::string& element, std::string& width, std::string& height) {
+    static const xp::sregex kWidth = xp::sregex::compile("width:(\\d+[^p]*)pt");
+    static const xp::sregex kHeight = xp::sregex::compile("height:(\\d+[^p]*)pt");
+    static const xp::sregex kInches = xp::sregex::compile("height:(\\d+)in");
+    xp::smatch m;
+    std::string w = "0";
+    std::string h = "0";
+    if (xp::regex_search(element, m, kWidth)) w = m[1].str();
+    if (xp::regex_search(element, m, kHeight)) h = m[1].str();
+    float hPoints = LeadingNumber(h);
+    if (xp::regex_search(element, m, kInches)) {
+        const std::string digits = m[1].str();
+        // Beyond nine digits the size is absurd anyway; keep the product finite.
+        hPoints = digits.size() > 9 ? 1e12f : static_cast<float>(LeadingNumber(digits) * 72.0);
+    }
+    width = PointsToPixels(LeadingNumber(w));
+    height = PointsToPixels(hPoints);
+}
+
+}  // namespace
+
+class TagPassRunner {
+  public:
+    TagPassRunner(WordConverter& conv, WorkingText& text) : conv_(conv), text_(text) {}
+
+    void Run(const HtmlTree& tree) {
+        for (size_t i = 0; i < tree.nodes.size(); ++i) {
+            const Node& node = tree.nodes[i];
+            // Only elements: a text node's "tag name" is its text.
+            if (!node.isTag()) continue;
+            const std::string& name = node.tagName();
+            if (name != "a" && name != "vshapetype" && name != "vshape" && name != "img" &&
+                name != "IMG" && name != "p") {
+                continue;
+            }
+            if (!text_.Contains(node.text())) continue;  // an earlier step changed it
+            Node element = node;
+            element.parseAttributes();
+            if (name == "a") {
+                Anchor(element);
+            } else if (name == "vshapetype") {
+                text_.EraseElement(element.text(), element.closingText());
+            } else if (name == "vshape") {
+                Shape(element);
+            } else if (name == "p") {
+                Paragraph(element);
+            } else {
+                const int up = tree.parent[i];
+                Picture(element, up >= 0 ? &tree.nodes[up] : nullptr);
+            }
+        }
+    }
+
+  private:
+    void Paragraph(const Node& node) {
+        const auto cls = node.attribute("class");
+        if (!cls.first || cls.second != "MsoNormal") return;
+        const std::string s = Attr(node, "style");
+        std::string tag = "<p style=\"text-justify: inter-ideograph;";
+        if (s.find("text-align") == std::string::npos) tag += "text-align: justify;";
+        tag += "margin: 0cm 0cm 0pt;font-family: 'Times New Roman';font-size: 10.5pt;";
+        tag += s;
+        tag += "\">";
+        text_.ReplaceAll(node.text(), tag);
+    }
+
+    void Anchor(const Node& node) {
+        if (Attr(node, "name").find("OLE_LINK") != std::string::npos) {
+            text_.StripBlocks(node.text(), node.closingText());
+        }
+        if (text_.ClosesRightAfter(node.text(), node.closingText())) {
+            text_.ReplaceAll(node.text() + node.closingText(), "");
+        }
+    }
+
+    void Shape(const Node& node) {
+        std::string element;
+        if (!text_.ElementText(node.text(), node.closingText(), element)) return;
+        const std::string style = "style=\"" + PointsPart(element, "width:") + "pt;" +
+                                  PointsPart(element, "height:") + "pt;\" ";
+        const std::string path = PicturePathOf(element);
+        if (path.empty()) return;
+        auto tag = std::make_shared<ImageTag>();
+        ShapePixelSize(element, tag->width, tag->height);
+        const std::string img = "<img " + style + " src=\"" + path + "\" />";
+        text_.ReplaceAll(element, img);
+        tag->src = StripFileScheme(path);
+        tag->html = img;
+        tag->id = Attr(node, "id");
+        QUILLON_TRACE(Log::kWordConverter, 648, "shape id:" << tag->id);
+        if (conv_.formula_.IsCropped(tag->id)) {
+            text_.EraseFrom(img, img.size());
+        } else {
+            conv_.images_.insert(std::make_pair(tag->id, tag));
+        }
+    }
+
+    void Picture(const Node& node, const Node* parent) {
+        std::string src = Attr(node, "src");
+        if (src.find("file://") == std::string::npos) return;
+        std::string width = Attr(node, "width");
+        std::string height = Attr(node, "height");
+        const std::string alt = Attr(node, "alt");
+        std::string v = Attr(node, "vshapes");
+        if (v.empty()) v = UnnamedKey();
+        auto known = conv_.images_.find(v);
+        if (known != conv_.images_.end()) {
+            known->second->width = width;
+            known->second->height = height;
+            text_.EraseFrom(node.text(), node.length());
+            if (!conv_.formula_.IsCropped(v)) return;
+        }
+        std::string shapePath;
+        if (conv_.formula_.PicturePath(v, shapePath) && !conv_.formula_.IsCropped(v)) {
+            src = shapePath;
+        }
+        if (width.empty() || height.empty()) {
+            uint32_t w = 0;
+            uint32_t h = 0;
+            platform::image::ReadImagePixelSize(util::Utf8ToWide(LocalFilePath(src)), w, h);
+            width = std::to_string(w);
+            height = std::to_string(h);
+        }
+        const bool formula = conv_.formula_.IsFormula(v);
+        const std::string img = std::string("<img ") +
+                                (formula ? "style=\"vertical-align:middle;\"" : "") + " width=\"" +
+                                width + "\" height=\"" + height + "\" alt=\"" + alt + "\" src=\"" +
+                                src + "\" />";
+        auto tag = std::make_shared<ImageTag>();
+        tag->alt = alt;
+        tag->width = width;
+        tag->height = height;
+        tag->html = img;
+        tag->src = StripFileScheme(src);
+        conv_.images_[v] = tag;
+        text_.ReplaceAll(node.text(), img);
+        if (formula && parent && parent->isTag() && parent->tagName() == "span") {
+            text_.StripBlocks(parent->text(), parent->closingText());
+        }
+    }
+
+    // Pictures without a shape id are each listed under a key of their own: "\x01" (below any
+    // real id) and a zero-padded number in document order.
+    std::string UnnamedKey() {
+        char key[16];
+        std::snprintf(key, sizeof key, "\x01%08u", ++conv_.unnamedPictures_);
+        return key;
+    }
+
+    WordConverter& conv_;
+    WorkingText& text_;
+};
+
+void WordConverter::TagPass() {
+    const std::string snapshot = "<html>" + text_ + "</html>";
+    css_.InlineClassStyles(text_);
+    const HtmlTree tree = literal_ ? BuildHtmlTreeWithDom(snapshot) : BuildHtmlTree(snapshot);
+    WorkingText working(std::move(text_), literal_);
+    text_.clear();
+    TagPassRunner(*this, working).Run(tree);
+    text_ = working.Take();
+}

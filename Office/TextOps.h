@@ -1,0 +1,30 @@
+// Text helpers of the Word conversion. The working text is a UTF-8 byte string rewritten in
+// place; every search is a plain byte search.
+#pragma once
+
+#include <string>
+
+// The text just behind the FIRST `start` up to the first `end` behind it (to the end of
+// `source` when `end` does not follow). `out` is cleared first; answers whether it is non-empty.
+bool TextBetween(const std::string& source, const std::string& start, const std::string& end,
+                 std::string& out);
+
+// Replaces the first occurrence of `searched`, searching again from the beginning after every
+// replacement, until none is left: a replacement that joins two pieces into a new occurrence
+// replaces that one too. Runs in time linear in the text for fixed markers. A replacement that
+// contains `searched` would never finish that way; it is done in one left-to-right pass instead.
+// An empty `searched` changes nothing.
+void ReplaceAll(std::string& text, const std::string& searched, const std::string& replacement);
+
+// Removes every `start` ... `end` pair: takes the first `start`, the first `end` at or after its
+// position, and replaces both markers and what lies between by that text (keep) or by nothing;
+// then searches again from the beginning. A `start` without an `end` behind it stops the whole
+// operation and leaves the rest unchanged. Empty markers change nothing.
+void StripBlocks(std::string& text, const std::string& start, const std::string& end, bool keep);
+
+// The same operations done literally, step by step, as a reference for the fast ones above
+// and as their fallback on inputs the fast path does not cover. Quadratic on some inputs.
+namespace plain {
+void ReplaceAll(std::string& text, const std::string& searched, const std::string& replacement);
+void StripBlocks(std::string& text, const std::string& start, const std::string& end, bool keep);
+}  // namespace plain

@@ -1,0 +1,81 @@
+#include "Office/WordFormula.h"
+
+#include "Office/HtmlTree.h"
+#include "Office/TextOps.h"
+#include "Office/WorkingText.h"
+
+namespace {
+
+bool EndsWith(const std::string& s, const char* suffix) {
+    const std::string t(suffix);
+    return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
+}
+
+}  // namespace
+
+std::string PicturePathOf(const std::string& elementText) {
+    size_t p = elementText.find("file:///");
+    if (p == std::string::npos) p = elementText.find("file://");
+    if (p == std::string::npos) return std::string();
+    const size_t q = elementText.find('"', p);
+    return elementText.substr(p, q == std::string::npos ? std::string::npos : q - p);
+}
+
+WordFormula::WordFormula() = default;
+WordFormula::~WordFormula() = default;
+
+void WordFormula::Scan(const std::string& text, bool literal) {
+    formulas_.clear();
+    pictures_.clear();
+    cropped_.clear();
+    static const std::string kStart = "<!--[if gte vml 1]>";
+    static const std::string kEnd = "<![endif]-->";
+    vml_ = "<html>";
+    size_t pos = 0;
+    for (;;) {
+        const size_t a = text.find(kStart, pos);
+        if (a == std::string::npos) break;
+        const size_t b = text.find(kEnd, a);
+        if (b == std::string::npos) break;
+        vml_.append(text, a + kStart.size(), b - a - kStart.size());
+        pos = b + kEnd.size();
+    }
+    vml_ += "</html>";
+    if (literal) {
+        plain::ReplaceAll(vml_, "<v:shape", "<vshape");
+        plain::ReplaceAll(vml_, "</v:shape>", "</vshape>");
+    } else {
+        ReplaceAll(vml_, "<v:shape", "<vshape");
+        ReplaceAll(vml_, "</v:shape>", "</vshape>");
+    }
+
+    HtmlTree tree = literal ? BuildHtmlTreeWithDom(vml_) : BuildHtmlTree(vml_);
+    WorkingText doc(vml_, literal);
+    for (htmlcxx::HTML::Node& node : tree.nodes) {
+        if (!node.isTag() || node.tagName() != "vshape") continue;
+        node.parseAttributes();
+        const std::string id = node.attribute("id").second;
+        std::string element;
+        doc.ElementText(node.text(), node.closingText(), element);
+        const std::string path = PicturePathOf(element);
+        if (EndsWith(path, ".wmz") || EndsWith(path, ".WMZ")) formulas_.insert(id);
+        if (EndsWith(path, ".png") || EndsWith(path, ".PNG")) {
+            if (element.find("croptop") != std::string::npos) cropped_.insert(id);
+            pictures_.insert(std::make_pair(id, path));
+        }
+    }
+}
+
+bool WordFormula::IsFormula(const std::string& id) const {
+    return formulas_.count(id) != 0;
+}
+
+bool WordFormula::IsCropped(const std::string& id) const {
+    return cropped_.count(id) != 0;
+}
+
+bool WordFormula::PicturePath(const std::string& id, std::string& path) const {
+    auto it = pictures_.find(id);
+    path = it == pictures_.end() ? std::string() : it->second;
+    return it != pictures_.end();
+}

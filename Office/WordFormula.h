@@ -1,0 +1,31 @@
+// What the VML blocks of Word's HTML say about its shapes, read before the blocks are opened:
+// which shapes are formulas (a ".wmz" image), which have a PNG image and which of those are
+// cropped at the top.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+
+// The picture address inside an element text: from the first "file:///" (else "file://") up
+// to the next double quote; empty when there is none.
+std::string PicturePathOf(const std::string& elementText);
+
+class WordFormula {
+  public:
+    WordFormula();
+    virtual ~WordFormula();
+
+    // Rebuilds the tables from the working text. `literal`: every search done step by step.
+    void Scan(const std::string& text, bool literal = false);
+
+    bool IsFormula(const std::string& id) const;
+    bool IsCropped(const std::string& id) const;
+    bool PicturePath(const std::string& id, std::string& path) const;
+
+  private:
+    std::set<std::string> formulas_;
+    std::map<std::string, std::string> pictures_;
+    std::set<std::string> cropped_;
+    std::string vml_;
+};

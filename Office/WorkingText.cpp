@@ -1,0 +1,463 @@
+#include "Office/WorkingText.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <deque>
+#include <set>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "Office/HtmlTree.h"
+#include "Office/TextOps.h"
+
+namespace {
+
+const std::string::size_type npos = std::string::npos;
+const uint32_t kNone = UINT32_MAX;
+
+bool IsAlpha(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) != 0;
+}
+
+// A tag text that the parser cuts the same way wherever it stands: "<" and a letter (or "</"
+// and a letter), no other "<", every quoted value closed, ending at its first unquoted ">".
+bool SelfDelimitedTag(std::string_view x) {
+    if (x.size() < 3 || x[0] != '<' || x.back() != '>') return false;
+    size_t i = 1;
+    if (x[1] == '/') ++i;
+    if (i >= x.size() || !IsAlpha(x[i])) return false;
+    if (x.find('<', 1) != std::string_view::npos) return false;
+    // The parser's tag scan: a quote right after "=" (and blanks) runs to its partner.
+    while (i < x.size() && x[i] != '>') {
+        if (x[i] != '=') {
+            ++i;
+            continue;
+        }
+        ++i;
+        while (i < x.size() && std::isspace(static_cast<unsigned char>(x[i]))) ++i;
+        if (i == x.size()) return false;
+        if (x[i] == '"' || x[i] == '\'') {
+            const size_t close = x.find(x[i], i + 1);
+            if (close == std::string_view::npos) return false;
+            i = close + 1;
+        }
+    }
+    return i == x.size() - 1;
+}
+
+}  // namespace
+
+// The working text as a linked list of the parser's tokens; tag tokens are indexed by text.
+// Tokens keep their document order through every edit (a replaced run keeps the number of its
+// first token), so "first occurrence" is "lowest live token number".
+class TokenText {
+  public:
+    static std::unique_ptr<TokenText> Create(std::string text) {
+        std::unique_ptr<TokenText> t(new TokenText());
+        t->base_.swap(text);
+        std::vector<HtmlToken> tokens = TokenizeHtml(t->base_);
+        size_t covered = 0;
+        size_t marked = 0;
+        for (const HtmlToken& tok : tokens) {
+            if (tok.offset != covered) return nullptr;
+            covered += tok.length;
+            if (tok.kind != HtmlToken::kText) ++marked;
+        }
+        if (covered != t->base_.size()) return nullptr;
+        if (static_cast<size_t>(std::count(t->base_.begin(), t->base_.end(), '<')) != marked) {
+            return nullptr;
+        }
+        const uint32_t n = static_cast<uint32_t>(tokens.size());
+        t->toks_.reserve(n);
+        t->next_.resize(n);
+        t->prev_.resize(n);
+        for (uint32_t id = 0; id < n; ++id) {
+            t->toks_.push_back(Tok{tokens[id].offset, tokens[id].length, -1, true});
+            t->next_[id] = id + 1 < n ? id + 1 : kNone;
+            t->prev_[id] = id > 0 ? id - 1 : kNone;
+            if (tokens[id].kind == HtmlToken::kTag) {
+                t->index_[std::string(t->Text(id))].ids.push_back(id);
+            }
+        }
+        t->head_ = n > 0 ? 0 : kNone;
+        return t;
+    }
+
+    // Each operation answers false, changing nothing, when it cannot be done exactly here.
+    bool Contains(const std::string& x, bool& found) {
+        if (!SelfDelimitedTag(x)) return false;
+        found = First(x) != kNone;
+        return true;
+    }
+
+    bool ReplaceAll(const std::string& x, const std::string& y) {
+        if (x == y) return true;
+        if (!y.empty() && !SelfDelimitedTag(y)) return false;
+        if (SelfDelimitedTag(x)) {
+            for (uint32_t id : All(x)) {
+                if (y.empty()) {
+                    Kill(id);
+                } else {
+                    SetText(id, y);
+                }
+            }
+            return true;
+        }
+        std::vector<std::string> pieces;
+        if (!SplitTags(x, pieces) || pieces.empty()) return false;
+        if (y.empty()) return pieces.size() == 2 && RemovePairs(pieces[0], pieces[1]);
+        // No occurrence can contain the new tag, so one pass finds every occurrence.
+        if (x.find(y) != npos) return false;
+        for (uint32_t id : All(pieces[0])) {
+            if (!Live(id, pieces[0])) continue;
+            std::vector<uint32_t> run;
+            if (!RunEquals(id, x, run)) continue;
+            SetText(id, y);
+            for (size_t k = 1; k < run.size(); ++k) Kill(run[k]);
+        }
+        return true;
+    }
+
+    bool StripBlocks(const std::string& s, const std::string& e) {
+        if (s == e || !SelfDelimitedTag(s) || !SelfDelimitedTag(e)) return false;
+        const std::vector<uint32_t> starts = All(s);
+        const std::vector<uint32_t> ends = All(e);
+        // Each start in order takes the first unused end behind it.
+        std::deque<uint32_t> pending;
+        size_t a = 0;
+        size_t b = 0;
+        while (a < starts.size() || b < ends.size()) {
+            if (a < starts.size() && (b == ends.size() || starts[a] < ends[b])) {
+                pending.push_back(starts[a++]);
+                continue;
+            }
+            const uint32_t end = ends[b++];
+            if (pending.empty()) continue;
+            Kill(pending.front());
+            pending.pop_front();
+            Kill(end);
+        }
+        return true;
+    }
+
+    bool ElementText(const std::string& open, const std::string& close, bool& found,
+                     std::string& text) {
+        uint32_t a = 0;
+        uint32_t c = 0;
+        if (!Element(open, close, found, a, c)) return false;
+        text.clear();
+        if (!found || c == kNone) return true;
+        for (uint32_t id = a;; id = next_[id]) {
+            text += Text(id);
+            if (id == c) break;
+        }
+        return true;
+    }
+
+    bool EraseElement(const std::string& open, const std::string& close) {
+        uint32_t a = 0;
+        uint32_t c = 0;
+        bool found = false;
+        if (!Element(open, close, found, a, c)) return false;
+        if (!found || c == kNone) return true;
+        for (uint32_t id = a;;) {
+            const uint32_t nx = next_[id];
+            Kill(id);
+            if (id == c) break;
+            id = nx;
+        }
+        return true;
+    }
+
+    bool EraseFrom(const std::string& x, size_t length) {
+        if (!SelfDelimitedTag(x)) return false;
+        const uint32_t a = First(x);
+        if (a == kNone) return true;
+        size_t sum = 0;
+        uint32_t last = a;
+        for (uint32_t id = a; id != kNone && sum < length; id = next_[id]) {
+            sum += Text(id).size();
+            last = id;
+        }
+        if (sum > length) return false;  // the cut would split a token
+        for (uint32_t id = a;;) {
+            const uint32_t nx = next_[id];
+            Kill(id);
+            if (id == last) break;
+            id = nx;
+        }
+        return true;
+    }
+
+    bool ClosesRightAfter(const std::string& open, const std::string& close, bool& result) {
+        result = false;
+        if (close.empty()) return true;
+        if (!SelfDelimitedTag(open) || !SelfDelimitedTag(close)) return false;
+        const uint32_t a = First(open);
+        if (a == kNone) return true;
+        const uint32_t nx = next_[a];
+        result = nx != kNone && Text(nx) == close;
+        return true;
+    }
+
+    std::string Take() {
+        std::string out;
+        size_t size = 0;
+        for (uint32_t id = head_; id != kNone; id = next_[id]) size += Text(id).size();
+        out.reserve(size);
+        for (uint32_t id = head_; id != kNone; id = next_[id]) out += Text(id);
+        return out;
+    }
+
+  private:
+    struct Tok {
+        uint32_t offset;
+        uint32_t length;
+        int32_t override;  // index into overrides_, -1 while the token is the original text
+        bool alive;
+    };
+    struct Entry {
+        std::vector<uint32_t> ids;  // original tokens with this text, in order
+        size_t cursor = 0;          // ids before it are no longer live with this text
+        std::set<uint32_t> added;   // tokens that got this text by an edit
+    };
+
+    TokenText() = default;
+
+    std::string_view Text(uint32_t id) const {
+        const Tok& t = toks_[id];
+        if (t.override >= 0) return overrides_[t.override];
+        return std::string_view(base_).substr(t.offset, t.length);
+    }
+
+    bool Live(uint32_t id, const std::string& x) const { return toks_[id].alive && Text(id) == x; }
+
+    void Kill(uint32_t id) {
+        if (!toks_[id].alive) return;
+        toks_[id].alive = false;
+        const uint32_t p = prev_[id];
+        const uint32_t n = next_[id];
+        if (p != kNone) {
+            next_[p] = n;
+        } else {
+            head_ = n;
+        }
+        if (n != kNone) prev_[n] = p;
+    }
+
+    void SetText(uint32_t id, const std::string& y) {
+        overrides_.push_back(y);
+        toks_[id].override = static_cast<int32_t>(overrides_.size() - 1);
+        index_[y].added.insert(id);
+    }
+
+    uint32_t First(const std::string& x) {
+        auto it = index_.find(x);
+        if (it == index_.end()) return kNone;
+        Entry& e = it->second;
+        while (e.cursor < e.ids.size() && !Live(e.ids[e.cursor], x)) ++e.cursor;
+        while (!e.added.empty() && !Live(*e.added.begin(), x)) e.added.erase(e.added.begin());
+        uint32_t best = e.cursor < e.ids.size() ? e.ids[e.cursor] : kNone;
+        if (!e.added.empty()) best = std::min(best, *e.added.begin());
+        return best;
+    }
+
+    // The first live token with text x whose number is above `after`.
+    uint32_t FirstAfter(const std::string& x, uint32_t after) {
+        auto it = index_.find(x);
+        if (it == index_.end()) return kNone;
+        const Entry& e = it->second;
+        uint32_t best = kNone;
+        for (auto p = std::upper_bound(e.ids.begin(), e.ids.end(), after); p != e.ids.end(); ++p) {
+            if (Live(*p, x)) {
+                best = *p;
+                break;
+            }
+        }
+        for (auto p = e.added.upper_bound(after); p != e.added.end() && *p < best; ++p) {
+            if (Live(*p, x)) {
+                best = *p;
+                break;
+            }
+        }
+        return best;
+    }
+
+    // Every live token with text x, in order.
+    std::vector<uint32_t> All(const std::string& x) {
+        std::vector<uint32_t> out;
+        auto it = index_.find(x);
+        if (it == index_.end()) return out;
+        const Entry& e = it->second;
+        for (size_t k = e.cursor; k < e.ids.size(); ++k) {
+            if (Live(e.ids[k], x)) out.push_back(e.ids[k]);
+        }
+        const size_t mid = out.size();
+        for (uint32_t id : e.added) {
+            if (Live(id, x)) out.push_back(id);
+        }
+        std::inplace_merge(out.begin(), out.begin() + mid, out.end());
+        out.erase(std::unique(out.begin(), out.end()), out.end());
+        return out;
+    }
+
+    bool Element(const std::string& open, const std::string& close, bool& found, uint32_t& a,
+                 uint32_t& c) {
+        if (!SelfDelimitedTag(open) || (!close.empty() && !SelfDelimitedTag(close))) return false;
+        a = First(open);
+        found = a != kNone;
+        c = kNone;
+        if (!found) return true;
+        if (close.empty()) return true;
+        c = FirstAfter(close, a);
+        if (c == kNone) found = false;
+        return true;
+    }
+
+    // Splits a text into its tags; false unless it is nothing but self-delimited tags and text
+    // without "<", starting with a tag.
+    static bool SplitTags(const std::string& x, std::vector<std::string>& tags) {
+        std::vector<HtmlToken> tokens = TokenizeHtml(x);
+        if (tokens.empty() || tokens[0].kind != HtmlToken::kTag) return false;
+        size_t marked = 0;
+        for (const HtmlToken& tok : tokens) {
+            if (tok.kind == HtmlToken::kText) continue;
+            ++marked;
+            if (tok.kind != HtmlToken::kTag) continue;
+            tags.push_back(x.substr(tok.offset, tok.length));
+            if (!SelfDelimitedTag(tags.back())) return false;
+        }
+        return static_cast<size_t>(std::count(x.begin(), x.end(), '<')) == marked;
+    }
+
+    // Whether the live tokens from `id` on spell exactly x; `run` gets them.
+    bool RunEquals(uint32_t id, const std::string& x, std::vector<uint32_t>& run) const {
+        size_t pos = 0;
+        for (uint32_t t = id; t != kNone && pos < x.size(); t = next_[t]) {
+            const std::string_view piece = Text(t);
+            if (x.compare(pos, piece.size(), piece.data(), piece.size()) != 0) return false;
+            if (pos + piece.size() > x.size()) return false;
+            pos += piece.size();
+            run.push_back(t);
+        }
+        return pos == x.size();
+    }
+
+    // Removes every `open` directly followed by `close`; a removal that brings another such
+    // pair together removes that one too.
+    bool RemovePairs(const std::string& open, const std::string& close) {
+        if (open == close) return false;
+        for (uint32_t id : All(open)) {
+            if (!Live(id, open)) continue;
+            uint32_t a = id;
+            for (;;) {
+                const uint32_t c = next_[a];
+                if (c == kNone || !Live(c, close)) break;
+                const uint32_t before = prev_[a];
+                Kill(a);
+                Kill(c);
+                if (before == kNone || !Live(before, open)) break;
+                a = before;
+            }
+        }
+        return true;
+    }
+
+    std::string base_;
+    std::vector<Tok> toks_;
+    std::vector<uint32_t> next_;
+    std::vector<uint32_t> prev_;
+    uint32_t head_ = kNone;
+    std::deque<std::string> overrides_;
+    std::unordered_map<std::string, Entry> index_;
+};
+
+WorkingText::WorkingText(std::string text, bool literal) : literal_(literal) {
+    if (!literal) tokens_ = TokenText::Create(text);
+    if (!tokens_) text_.swap(text);
+}
+
+WorkingText::~WorkingText() = default;
+
+void WorkingText::ToPlain() {
+    text_ = tokens_->Take();
+    tokens_.reset();
+}
+
+bool WorkingText::Contains(const std::string& x) {
+    bool found = false;
+    if (tokens_ && tokens_->Contains(x, found)) return found;
+    if (tokens_) ToPlain();
+    return text_.find(x) != npos;
+}
+
+void WorkingText::ReplaceAll(const std::string& x, const std::string& y) {
+    if (tokens_ && tokens_->ReplaceAll(x, y)) return;
+    if (tokens_) ToPlain();
+    if (literal_) {
+        plain::ReplaceAll(text_, x, y);
+    } else {
+        ::ReplaceAll(text_, x, y);
+    }
+}
+
+void WorkingText::StripBlocks(const std::string& start, const std::string& end) {
+    if (tokens_ && tokens_->StripBlocks(start, end)) return;
+    if (tokens_) ToPlain();
+    if (literal_) {
+        plain::StripBlocks(text_, start, end, true);
+    } else {
+        ::StripBlocks(text_, start, end, true);
+    }
+}
+
+bool WorkingText::ElementText(const std::string& open, const std::string& close,
+                              std::string& text) {
+    bool found = false;
+    if (tokens_ && tokens_->ElementText(open, close, found, text)) return found;
+    if (tokens_) ToPlain();
+    text.clear();
+    const size_t a = text_.find(open);
+    if (a == npos) return false;
+    if (close.empty()) return true;
+    const size_t c = text_.find(close, a);
+    if (c == npos) return false;
+    text = text_.substr(a, c + close.size() - a);
+    return true;
+}
+
+void WorkingText::EraseElement(const std::string& open, const std::string& close) {
+    if (tokens_ && tokens_->EraseElement(open, close)) return;
+    if (tokens_) ToPlain();
+    const size_t a = text_.find(open);
+    if (a == npos || close.empty()) return;
+    const size_t c = text_.find(close, a);
+    if (c == npos) return;
+    text_.erase(a, c + close.size() - a);
+}
+
+void WorkingText::EraseFrom(const std::string& x, size_t length) {
+    if (tokens_ && tokens_->EraseFrom(x, length)) return;
+    if (tokens_) ToPlain();
+    const size_t a = text_.find(x);
+    if (a != npos) text_.erase(a, length);
+}
+
+bool WorkingText::ClosesRightAfter(const std::string& open, const std::string& close) {
+    bool result = false;
+    if (tokens_ && tokens_->ClosesRightAfter(open, close, result)) return result;
+    if (tokens_) ToPlain();
+    if (close.empty()) return false;
+    const size_t a = text_.find(open);
+    if (a == npos) return false;
+    return text_.find(close, a) == a + open.size();
+}
+
+std::string WorkingText::Take() {
+    if (tokens_) ToPlain();
+    std::string out;
+    out.swap(text_);
+    return out;
+}

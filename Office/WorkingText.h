@@ -1,0 +1,46 @@
+// The working text as the tag pass edits it. Every edit is a whole-text operation on texts the
+// DOM parser reported (a tag's text, an element's text), so done literally each one rescans the
+// text. When the text is "clean" — every '<' in it starts a tag or a comment — each such text
+// can only occur at the start of a tag, and the edits become operations on a list of tags with
+// an index from tag text to its occurrences. A text that is not clean, or an edit the tag list
+// cannot do exactly, continues on the plain string with the very same results.
+#pragma once
+
+#include <memory>
+#include <string>
+
+class TokenText;
+
+class WorkingText {
+  public:
+    // `literal`: every operation is done step by step on the string (the reference behaviour).
+    WorkingText(std::string text, bool literal);
+    ~WorkingText();
+    WorkingText(const WorkingText&) = delete;
+    WorkingText& operator=(const WorkingText&) = delete;
+
+    bool Contains(const std::string& x);
+    void ReplaceAll(const std::string& x, const std::string& y);
+    // Removes every `start` ... `end` pair, keeping what lies between.
+    void StripBlocks(const std::string& start, const std::string& end);
+    // The text from the first `open` through the end of the first `close` at or after it. False
+    // when `open` does not occur or `close` does not follow; an empty `close` gives "".
+    bool ElementText(const std::string& open, const std::string& close, std::string& text);
+    // Removes that text once.
+    void EraseElement(const std::string& open, const std::string& close);
+    // Removes `length` bytes from the first occurrence of `x` on.
+    void EraseFrom(const std::string& x, size_t length);
+    // Whether the first `close` found from the first `open` starts right behind it.
+    bool ClosesRightAfter(const std::string& open, const std::string& close);
+
+    // Whether the edits still run on the tag list (for tests and diagnostics).
+    bool OnTags() const { return tokens_ != nullptr; }
+    std::string Take();
+
+  private:
+    void ToPlain();
+
+    std::unique_ptr<TokenText> tokens_;
+    std::string text_;
+    bool literal_;
+};
