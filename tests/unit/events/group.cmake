@@ -1,0 +1,1 @@
+target_link_libraries(test_events PRIVATE quillon_test_host)
