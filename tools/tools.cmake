@@ -1,0 +1,16 @@
+# quillon serve runs on cpp-httplib.
+pkg_check_modules(QUILLON_HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+target_link_libraries(quillon PRIVATE PkgConfig::QUILLON_HTTPLIB)
+
+# Upload throughput and memory against curl -F, on a loopback quillon serve.
+add_executable(bench_upload ${CMAKE_CURRENT_SOURCE_DIR}/bench/UploadBench.cpp)
+target_link_libraries(bench_upload PRIVATE quillon_core)
+set_target_properties(bench_upload PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# Image path: DIB screenshots to JPEG (1080p and 4K) and a .wmz drawn to PNG.
+find_package(benchmark REQUIRED)
+add_executable(bench_image ${CMAKE_CURRENT_SOURCE_DIR}/bench/ImageBench.cpp)
+target_link_libraries(bench_image PRIVATE quillon_core benchmark::benchmark)
+target_compile_definitions(bench_image PRIVATE
+  QUILLON_CORPUS_WMZ="${CMAKE_SOURCE_DIR}/../shared/corpus/wmz/gdviewer_sample.wmz")
+set_target_properties(bench_image PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
