@@ -1,5 +1,7 @@
 #include "platform/image/Bitmap.h"
 
+#include <cstring>
+
 namespace platform {
 namespace image {
 
@@ -15,9 +17,9 @@ bool Bitmap::Allocate(uint32_t w, uint32_t h, uint32_t fill) {
     const uint8_t px[4] = {static_cast<uint8_t>(fill), static_cast<uint8_t>(fill >> 8),
                            static_cast<uint8_t>(fill >> 16), static_cast<uint8_t>(fill >> 24)};
     const size_t count = static_cast<size_t>(w) * h;
-    bgra.resize(count * 4);
-    for (size_t i = 0; i < count; ++i) {
-        for (int c = 0; c < 4; ++c) bgra[i * 4 + c] = px[c];
+    bgra.assign(count * 4, 0);
+    if (fill != 0) {
+        for (size_t i = 0; i < count; ++i) std::memcpy(&bgra[i * 4], px, 4);
     }
     width = w;
     height = h;

@@ -125,6 +125,15 @@ bool DecodeUncompressed(ByteReader& r, size_t at, const Header& h,
         const uint8_t* src = data + at + row * stride;
         const uint32_t y = h.topDown ? row : h.height - 1 - row;
         uint8_t* dst = b.Row(y);
+        if (h.bitCount == 24) {  // the common screenshot layout, without the general switch
+            for (uint32_t x = 0; x < h.width; ++x, dst += 4, src += 3) {
+                dst[0] = src[0];
+                dst[1] = src[1];
+                dst[2] = src[2];
+                dst[3] = 0xFF;
+            }
+            continue;
+        }
         for (uint32_t x = 0; x < h.width; ++x, dst += 4) {
             uint32_t rgb = 0;
             switch (h.bitCount) {
