@@ -59,15 +59,13 @@ class TokenText {
         t->base_.swap(text);
         std::vector<HtmlToken> tokens = TokenizeHtml(t->base_);
         size_t covered = 0;
-        size_t marked = 0;
         for (const HtmlToken& tok : tokens) {
             if (tok.offset != covered) return nullptr;
             covered += tok.length;
-            if (tok.kind != HtmlToken::kText) ++marked;
         }
         if (covered != t->base_.size()) return nullptr;
-        if (static_cast<size_t>(std::count(t->base_.begin(), t->base_.end(), '<')) != marked) {
-            return nullptr;
+        for (const HtmlToken& tok : tokens) {
+            if (!t->NoteInnerTags(tok)) return nullptr;
         }
         const uint32_t n = static_cast<uint32_t>(tokens.size());
         t->toks_.reserve(n);
@@ -87,7 +85,7 @@ class TokenText {
 
     // Each operation answers false, changing nothing, when it cannot be done exactly here.
     bool Contains(const std::string& x, bool& found) {
-        if (!SelfDelimitedTag(x)) return false;
+        if (!Indexed(x)) return false;
         found = First(x) != kNone;
         return true;
     }
@@ -95,7 +93,7 @@ class TokenText {
     bool ReplaceAll(const std::string& x, const std::string& y) {
         if (x == y) return true;
         if (!y.empty() && !SelfDelimitedTag(y)) return false;
-        if (SelfDelimitedTag(x)) {
+        if (Indexed(x)) {
             for (uint32_t id : All(x)) {
                 if (y.empty()) {
                     Kill(id);
@@ -106,7 +104,7 @@ class TokenText {
             return true;
         }
         std::vector<std::string> pieces;
-        if (!SplitTags(x, pieces) || pieces.empty()) return false;
+        if (!SplitTags(x, pieces) || pieces.empty() || !Indexed(pieces[0])) return false;
         if (y.empty()) return pieces.size() == 2 && RemovePairs(pieces[0], pieces[1]);
         // No occurrence can contain the new tag, so one pass finds every occurrence.
         if (x.find(y) != npos) return false;
@@ -121,7 +119,7 @@ class TokenText {
     }
 
     bool StripBlocks(const std::string& s, const std::string& e) {
-        if (s == e || !SelfDelimitedTag(s) || !SelfDelimitedTag(e)) return false;
+        if (s == e || !Indexed(s) || !Indexed(e)) return false;
         const std::vector<uint32_t> starts = All(s);
         const std::vector<uint32_t> ends = All(e);
         // Each start in order takes the first unused end behind it.
@@ -172,7 +170,8 @@ class TokenText {
     }
 
     bool EraseFrom(const std::string& x, size_t length) {
-        if (!SelfDelimitedTag(x)) return false;
+        if (length == 0) return true;
+        if (!Indexed(x)) return false;
         const uint32_t a = First(x);
         if (a == kNone) return true;
         size_t sum = 0;
@@ -194,7 +193,7 @@ class TokenText {
     bool ClosesRightAfter(const std::string& open, const std::string& close, bool& result) {
         result = false;
         if (close.empty()) return true;
-        if (!SelfDelimitedTag(open) || !SelfDelimitedTag(close)) return false;
+        if (!Indexed(open) || !Indexed(close)) return false;
         const uint32_t a = First(open);
         if (a == kNone) return true;
         const uint32_t nx = next_[a];
@@ -225,6 +224,47 @@ class TokenText {
     };
 
     TokenText() = default;
+
+    // A text whose every occurrence is a tag token: self-delimited, and not one of the tags
+    // written inside a comment or a text.
+    bool Indexed(const std::string& x) const {
+        return SelfDelimitedTag(x) && shadowed_.count(x) == 0;
+    }
+
+    // Looks at every "<" inside a token that is not a tag's own: a tag text that could start
+    // there goes into shadowed_. False when one could start there but runs out of the token,
+    // where later edits could change what follows it.
+    bool NoteInnerTags(const HtmlToken& tok) {
+        const size_t end = tok.offset + tok.length;
+        size_t q = tok.offset + (tok.kind == HtmlToken::kTag ? 1 : 0);
+        for (; (q = base_.find('<', q)) < end; ++q) {
+            size_t i = q + 1;
+            if (i < end && base_[i] == '/') ++i;
+            if (i >= end) return false;
+            if (!IsAlpha(base_[i])) continue;
+            bool possible = true;
+            while (i < end && base_[i] != '>' && possible) {
+                if (base_[i] == '<') {
+                    possible = false;
+                } else if (base_[i] != '=') {
+                    ++i;
+                } else {
+                    ++i;
+                    while (i < end && std::isspace(static_cast<unsigned char>(base_[i]))) ++i;
+                    if (i < end && (base_[i] == '"' || base_[i] == '\'')) {
+                        const size_t close = base_.find(base_[i], i + 1);
+                        if (close >= end) return false;
+                        if (base_.find('<', i) < close) possible = false;
+                        i = close + 1;
+                    }
+                }
+            }
+            if (!possible) continue;
+            if (i >= end) return false;
+            shadowed_.insert(base_.substr(q, i + 1 - q));
+        }
+        return true;
+    }
 
     std::string_view Text(uint32_t id) const {
         const Tok& t = toks_[id];
@@ -305,7 +345,7 @@ class TokenText {
 
     bool Element(const std::string& open, const std::string& close, bool& found, uint32_t& a,
                  uint32_t& c) {
-        if (!SelfDelimitedTag(open) || (!close.empty() && !SelfDelimitedTag(close))) return false;
+        if (!Indexed(open) || (!close.empty() && !Indexed(close))) return false;
         a = First(open);
         found = a != kNone;
         c = kNone;
@@ -372,6 +412,7 @@ class TokenText {
     uint32_t head_ = kNone;
     std::deque<std::string> overrides_;
     std::unordered_map<std::string, Entry> index_;
+    std::set<std::string> shadowed_;
 };
 
 WorkingText::WorkingText(std::string text, bool literal) : literal_(literal) {
