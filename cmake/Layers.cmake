@@ -1,8 +1,9 @@
-# quillon_core: every core layer, linked into the plug-in, the command-line program and the tests.
+# quillon_core: every layer, the plug-in binding included, linked into the plug-in module, the
+# command-line program and the tests.
 # Each layer directory is globbed, so adding a file needs no edit here; a layer with extra
 # libraries lists them in its own <layer>/layer.cmake, included below when present.
-set(QUILLON_LAYERS util threading Biz config platform/kernel platform/clipboard Office Network
-    platform/http platform/image image)
+set(QUILLON_LAYERS util threading Biz config platform/kernel platform/clipboard platform/npapi
+    Office Network platform/http platform/image image plugin)
 
 set(QUILLON_CORE_SOURCES "")
 foreach(layer ${QUILLON_LAYERS})
@@ -11,6 +12,8 @@ foreach(layer ${QUILLON_LAYERS})
   list(APPEND QUILLON_CORE_SOURCES ${layer_sources})
 endforeach()
 list(REMOVE_DUPLICATES QUILLON_CORE_SOURCES)
+# The module's exported entry points are compiled into the module alone.
+list(FILTER QUILLON_CORE_SOURCES EXCLUDE REGEX ".*/plugin/Exports\\.cpp$")
 
 add_library(quillon_core STATIC ${QUILLON_CORE_SOURCES})
 target_include_directories(quillon_core PUBLIC ${CMAKE_SOURCE_DIR})
