@@ -18,7 +18,10 @@ const long kChunkBytes = 131072;         // upload buffer: one body chunk per re
 const size_t kInboxLimit = 1024 * 1024;  // body bytes held before the receiver pauses
 const long kConnectTimeoutSeconds = 60;  // the transport's own defaults on this system
 const long kStallSeconds = 60;           // a transfer below 1 byte/s this long fails
-const int kPollMs = 50;                  // how often a waiting step looks at cancel
+// A waiting step polls often while the transfer moves (an unpaused upload is not always woken
+// by the poll) and backs off to the longest wait while it does not; cancel is read each time.
+const int kShortestPollMs = 1;
+const int kLongestPollMs = 50;
 
 void GlobalInit() {
     static std::once_flag once;
@@ -240,6 +243,8 @@ class CurlHttpSession : public HttpSession {
     // Runs the transfer until `ready` holds, the transfer ends or the request is cancelled.
     template <class Ready>
     void Drive(Ready ready) {
+        int wait = kShortestPollMs;
+        unsigned long seen = activity_;
         while (!done_ && !ready()) {
             if (Cancelled()) {
                 Fail(CURLE_ABORTED_BY_CALLBACK);
@@ -258,7 +263,9 @@ class CurlHttpSession : public HttpSession {
                 }
             }
             if (done_ || ready()) return;
-            curl_multi_poll(multi_, nullptr, 0, kPollMs, nullptr);
+            wait = activity_ != seen ? kShortestPollMs : std::min(wait * 2, kLongestPollMs);
+            seen = activity_;
+            curl_multi_poll(multi_, nullptr, 0, wait, nullptr);
         }
     }
 
@@ -309,6 +316,7 @@ class CurlHttpSession : public HttpSession {
             return CURL_WRITEFUNC_PAUSE;
         }
         self->inbox_.append(data, size * count);
+        ++self->activity_;
         return size * count;
     }
 
@@ -321,6 +329,7 @@ class CurlHttpSession : public HttpSession {
         CurlHttpSession* self = static_cast<CurlHttpSession*>(context);
         if (type != CURLINFO_HEADER_OUT && type != CURLINFO_DATA_OUT) return 0;
         if (type == CURLINFO_HEADER_OUT) self->headersOut_ = true;
+        ++self->activity_;
         if (size > 0 && self->hooks_.sent) self->hooks_.sent(static_cast<unsigned long>(size));
         return 0;
     }
@@ -334,6 +343,7 @@ class CurlHttpSession : public HttpSession {
     CURLcode result_ = CURLE_OK;
     bool connected_ = false;
     bool headersOut_ = false;
+    unsigned long activity_ = 0;  // callbacks that moved bytes, to tell a moving transfer
     // Request body hand-over.
     const char* pending_ = nullptr;
     size_t pendingLength_ = 0;
