@@ -1,6 +1,26 @@
 #include "plugin/CPlugin.h"
 
+#include <boost/algorithm/string/erase.hpp>
+#include <boost/algorithm/string/predicate.hpp>
 #include <boost/bind/bind.hpp>
+#include <cstring>
+
+#include "Network/WinINetPoster.h"
+#include "Office/PasteEvent.h"
+#include "Office/WordConverter.h"
+#include "image/CImagePaster.h"
+#include "image/ClipboardImages.h"
+#include "image/CxImage.h"
+#include "image/CxMemFile.h"
+#include "image/ImageEncoding.h"
+#include "image/PathNames.h"
+#include "image/UploaderTable.h"
+#include "platform/clipboard/Clipboard.h"
+#include "plugin/EventText.h"
+#include "plugin/Members.h"
+#include "plugin/WordParser.h"
+#include "util/CodePage.h"
+#include "util/Numbers.h"
 
 #include "Biz/Log.h"
 #include "config/AppConfig.h"
@@ -12,17 +32,29 @@
 #include "plugin/ScriptablePluginObject.h"
 #include "plugin/Version.h"
 
-CPlugin::CPlugin(NPP npp) : npp_(npp), eventQueue_(new MsgQueue()), alive_(new bool(true)) {
+CPlugin::CPlugin(NPP npp)
+    : npp_(npp),
+      uploaders_(new UploaderTable()),
+      converter_(new WordConverter()),
+      memFile_(new CxMemFile()),
+      poster_(new WinINetPoster()),
+      eventQueue_(new MsgQueue()),
+      alive_(new bool(true)) {
     serial_ = InstanceRegistry::Add(this);
     // The instance keeps its own reference to the page's window; the browser retained it
     // for us.
     NPObject* window = nullptr;
     if (NPN_GetValue(npp_, NPNVWindowNPObject, &window) == NPERR_NO_ERROR) window_object_ = window;
+    imagePaster_.reset(new CImagePaster(npp_, window_object_));
+    wordParser_.reset(new WordParser(npp_));
     RegisterMembers();
+    poster_->Complete.connect(this, &CPlugin::OnPostComplete);
+    poster_->Error.connect(this, &CPlugin::OnPostError);
+    poster_->Progress.connect(this, &CPlugin::OnPostProgress);
 }
 
 CPlugin::~CPlugin() {
-    // No delivery and no post reaches this instance from here on.
+    // No delivery, post or poster slot reaches this instance from here on.
     *alive_ = false;
     InstanceRegistry::Remove(this);
     disconnect_all();
@@ -33,6 +65,15 @@ CPlugin::~CPlugin() {
     if (eventCallback_) NPN_ReleaseObject(eventCallback_);
     eventCallback_ = nullptr;
     eventQueue_.reset();
+    // The poster stops and waits for its worker; then the rest, in this order.
+    poster_.reset();
+    memFile_.reset();
+    converter_.reset();
+    imagePaster_.reset();
+    wordParser_.reset();
+    properties_.clear();
+    methods_.clear();
+    uploaders_.reset();
 }
 
 bool CPlugin::AttachWindow(NPWindow* window) {
@@ -84,11 +125,18 @@ void CPlugin::RegisterMembers() {
     using boost::placeholders::_1;
     using boost::placeholders::_2;
     // Methods, then properties, in the order of the script interface.
+    RegisterWordParserMethods(*this, *wordParser_);
+    RegisterImagePasterMethods(*this, *imagePaster_);
+    RegisterFileUploaderMethods(*this, *uploaders_);
     RegisterMethod("Init", boost::bind(&CPlugin::Init, this, _1, _2));
+    RegisterMethod("HasData", boost::bind(&CPlugin::HasDataMember, this, _1, _2));
+    RegisterMethod("Paste", boost::bind(&CPlugin::PasteMember, this, _1, _2));
     RegisterProperty("Version", boost::bind(&CPlugin::Version, this, _1, _2));
     RegisterProperty("Debug", boost::bind(&CPlugin::Debug, this, _1, _2));
     RegisterProperty("LogFile", boost::bind(&CPlugin::LogFile, this, _1, _2));
     RegisterProperty("Session", boost::bind(&CPlugin::Session, this, _1, _2));
+    RegisterWordParserProperties(*this, *wordParser_);
+    RegisterImagePasterProperties(*this, *imagePaster_);
     RegisterProperty("StateChanged", boost::bind(&CPlugin::StateChanged, this, _1, _2));
 }
 
@@ -152,4 +200,116 @@ void CPlugin::StateChanged(const NPVariant* in, NPVariant*) {
     NPObject* callback = ToObject(in);
     if (eventCallback_) NPN_ReleaseObject(eventCallback_);
     eventCallback_ = callback;
+}
+
+void CPlugin::HasDataMember(const NPVariant*, NPVariant* out) {
+    SetBoolResult(HasData(), out);
+}
+
+void CPlugin::PasteMember(const NPVariant*, NPVariant*) {
+    Paste();
+}
+
+bool CPlugin::HasData() {
+    std::shared_ptr<platform::Clipboard> clipboard = platform::CurrentClipboard();
+    return clipboard->IsFormatAvailable(platform::kClipboardBitmap) ||
+           clipboard->IsFormatAvailable(platform::kClipboardDib) ||
+           clipboard->IsFormatAvailable(platform::kClipboardHdrop) || converter_->HasHtml();
+}
+
+void CPlugin::Paste() {
+    std::shared_ptr<platform::Clipboard> clipboard = platform::CurrentClipboard();
+    if (clipboard->IsFormatAvailable(platform::kClipboardBitmap)) {
+        if (PasteBitmap()) return;
+        // A bitmap that cannot be fetched falls back to the HTML.
+    } else if (clipboard->IsFormatAvailable(platform::kClipboardDib)) {
+        PasteDib();
+        return;
+    } else if (clipboard->IsFormatAvailable(platform::kClipboardHdrop)) {
+        PasteFiles();
+        return;
+    }
+    if (converter_->HasHtml()) PasteWord();
+}
+
+bool CPlugin::PasteBitmap() {
+    ImagePtr bitmap = ReadClipboardBitmap();
+    if (!bitmap) return false;
+    util::SharedBuffer jpeg = EncodeJpeg(bitmap, 100);
+    StartImageUpload(jpeg.data, jpeg.size, L".jpg");
+    return true;
+}
+
+void CPlugin::PasteDib() {
+    CxImage image;
+    if (!ReadClipboardDib(image) || !image.IsValid()) return;
+    memFile_->Close();
+    memFile_->Open();
+    AppConfig::Instance().EncodeDibAsJpeg(*memFile_, image);
+    util::SharedBuffer jpeg = util::SharedBuffer::FromString(memFile_->Bytes());
+    StartImageUpload(jpeg.data, jpeg.size, L".jpg");
+}
+
+void CPlugin::PasteFiles() {
+    const std::vector<std::wstring> files = FindClipboardImageFiles();
+    if (files.empty()) return;
+    Json::Value event(Json::objectValue);
+    event["name"] = "Parser_PasteFiles";
+    for (const std::wstring& path : files) {
+        Json::Value img(Json::objectValue);
+        img["src"] = util::WideToUtf8(path);
+        img["name"] = util::WideToUtf8(FindPathFileName(path));
+        img["ext"] =
+            util::WideToUtf8(boost::algorithm::erase_all_copy(FindPathExtension(path), L"."));
+        event["imgs"].append(img);
+    }
+    PostEvent(WriteEventText(event));
+}
+
+void CPlugin::PasteWord() {
+    PostEvent(WriteEventText(PasteWordEvent(*converter_)));
+}
+
+void CPlugin::StartImageUpload(const boost::shared_array<char>& bytes, uint32_t size,
+                               const std::wstring& extension) {
+    // One upload at a time: a paste while the previous bitmap still uploads is refused
+    // rather than run over the running upload's state.
+    if (poster_->IsBusy()) {
+        QUILLON_TRACE(Log::kLog, 0, "Paste: the previous image is still uploading");
+        return;
+    }
+    PostEvent(kPasteImageEventText);
+    const AppConfig& config = AppConfig::Instance();
+    poster_->SetCookie(config.session);
+    poster_->SetFields(SnapshotFormFields(config.fields));
+    poster_->SetPostUrl(config.postUrl);
+    try {
+        poster_->Post(bytes, static_cast<int32_t>(size), extension);
+    } catch (const std::exception& e) {
+        QUILLON_TRACE(Log::kLog, 0, "Paste: the upload could not start: " << e.what());
+    }
+}
+
+void CPlugin::OnPostComplete() {
+    Json::Value event(Json::objectValue);
+    event["name"] = "Parser_PostComplete";
+    event["value"] = poster_->GetResponse();
+    PostEvent(WriteEventText(event));
+}
+
+void CPlugin::OnPostError(unsigned int code) {
+    Json::Value event(Json::objectValue);
+    event["name"] = "Parser_PostError";
+    event["value"] = Json::UInt(code);
+    PostEvent(WriteEventText(event));
+}
+
+void CPlugin::OnPostProgress(unsigned long) {
+    Json::Value event(Json::objectValue);
+    event["name"] = "Parser_PostProcess";
+    event["time"] = poster_->GetTimeLeft();
+    event["len"] = util::IntToString(poster_->GetPosted());
+    event["percent"] = poster_->GetPercent();
+    event["speed"] = util::IntToString(poster_->GetSpeed());
+    PostEvent(WriteEventText(event));
 }

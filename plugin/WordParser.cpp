@@ -1,0 +1,5 @@
+#include "plugin/WordParser.h"
+
+WordParser::WordParser(NPP npp) : npp_(npp) {}
+
+WordParser::~WordParser() = default;

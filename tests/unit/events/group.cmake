@@ -1,1 +1,0 @@
-target_link_libraries(test_events PRIVATE quillon_test_host)
