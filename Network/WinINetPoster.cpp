@@ -23,7 +23,7 @@ thread_local const WinINetPoster* tlsWorkerOf = nullptr;
 struct WinINetPoster::Job {
     boost::shared_array<char> data;
     int32_t length = 0;
-    std::wstring fileName;
+    std::wstring extension;
     std::string url;
     std::string cookie;
     FormFields fields;
@@ -61,7 +61,7 @@ bool WinINetPoster::Post(const boost::shared_array<char>& data, int32_t length,
     auto job = std::make_shared<Job>();
     job->data = data;
     job->length = data ? std::max<int32_t>(length, 0) : 0;
-    job->fileName = UploadFileName(data.get(), job->length, extension);
+    job->extension = extension;
     job->cancel = MakeCancelFlag();
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -72,7 +72,7 @@ bool WinINetPoster::Post(const boost::shared_array<char>& data, int32_t length,
         job->cookie = cookie_;
         job->fields = SnapshotFormFields(fields_);
         cancel_ = job->cancel;
-        fileName_ = job->fileName;
+        fileName_.clear();
         posted_.store(0);
         length_.store(job->length);
     }
@@ -131,14 +131,20 @@ void WinINetPoster::RunWorker(WinINetPoster* self, std::shared_ptr<Job> job) {
 }
 
 void WinINetPoster::Upload(Job& job) {
+    // Naming reads every byte, so it runs here rather than on the owner's thread.
+    const std::wstring fileName = UploadFileName(job.data.get(), job.length, job.extension);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        fileName_ = fileName;
+    }
     HttpHeader header;
     header.SetCookie(job.cookie);
 
     MultipartBody body;
-    size_t total = body.FilePartOverhead("file", job.fileName) + job.length + body.EndSize();
+    size_t total = body.FilePartOverhead("file", fileName) + job.length + body.EndSize();
     for (const auto& field : *job.fields) total += body.FieldPartSize(field.first, field.second);
     if (total < 0x7FFFFFFF) body.Reserve(static_cast<uint32_t>(total));
-    body.AddFile("file", job.fileName, job.data.get(), job.length);
+    body.AddFile("file", fileName, job.data.get(), job.length);
     for (const auto& field : *job.fields) body.AddField(field.first, field.second);
     body.End();
 

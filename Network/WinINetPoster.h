@@ -52,7 +52,7 @@ class WinINetPoster : public sigslot::has_slots<> {
 
     // The answer of the last upload that completed (status 200).
     std::string GetResponse() const;
-    // The file name sent with the last upload started.
+    // The file name of the current or last upload (set once its worker has named it).
     std::wstring GetFileName() const;
 
     // Progress figures of the current upload, safe from any thread.
