@@ -10,6 +10,25 @@ namespace {
 
 using htmlcxx::HTML::Node;
 
+// The parser hands every node over by value; its strings are moved out rather than copied.
+struct NodeFields : Node {
+    static constexpr std::string Node::*kText = &NodeFields::mText;
+    static constexpr std::string Node::*kTagName = &NodeFields::mTagName;
+};
+
+HtmlNode FromNode(Node& node, bool keepText) {
+    HtmlNode out;
+    out.offset = node.offset();
+    out.length = node.length();
+    out.isTag = node.isTag();
+    out.isComment = node.isComment();
+    if (out.isTag || node.tagName() != node.text())
+        out.tagName = std::move(node.*NodeFields::kTagName);
+    if (keepText) out.text = std::move(node.*NodeFields::kText);
+    out.closingText = node.closingText();
+    return out;
+}
+
 std::string AsciiLower(const std::string& s) {
     std::string out(s);
     for (char& c : out) {
@@ -25,12 +44,10 @@ class TreeBuilder : public htmlcxx::HTML::ParserSax {
   protected:
     void beginParsing() override {
         tree_.nodes.clear();
+        tree_.nodes.reserve(1024);
         tree_.parent.clear();
-        Node root;
-        root.offset(0);
-        root.length(0);
-        root.isTag(true);
-        root.isComment(false);
+        HtmlNode root;
+        root.isTag = true;
         tree_.nodes.push_back(root);
         tree_.parent.push_back(-1);
         stack_.assign(1, 0);
@@ -39,13 +56,13 @@ class TreeBuilder : public htmlcxx::HTML::ParserSax {
         byName_.clear();
     }
 
-    void foundText(Node node) override { AppendLeaf(std::move(node)); }
-    void foundComment(Node node) override { AppendLeaf(std::move(node)); }
+    void foundText(Node node) override { Append(FromNode(node, false)); }
+    void foundComment(Node node) override { Append(FromNode(node, true)); }
 
     void foundTag(Node node, bool isEnd) override {
         if (!isEnd) {
-            const int id = Append(std::move(node));
-            std::string name = AsciiLower(tree_.nodes[id].tagName());
+            const int id = Append(FromNode(node, true));
+            std::string name = AsciiLower(tree_.nodes[id].tagName);
             byName_[name].push_back(stack_.size());
             stack_.push_back(id);
             stackNames_.push_back(std::move(name));
@@ -56,14 +73,14 @@ class TreeBuilder : public htmlcxx::HTML::ParserSax {
         if (found == byName_.end() || found->second.empty()) {
             node.isTag(false);
             node.isComment(true);
-            AppendLeaf(std::move(node));
+            Append(FromNode(node, true));
             return;
         }
         const size_t depth = found->second.back();
         const int match = stack_[depth];
-        Node& open = tree_.nodes[match];
-        open.length(static_cast<unsigned int>(node.offset() + node.length() - open.offset()));
-        open.closingText(node.text());
+        HtmlNode& open = tree_.nodes[match];
+        open.length = static_cast<uint32_t>(node.offset() + node.length() - open.offset);
+        open.closingText = node.text();
         // Elements left open inside the closed one give their children to it.
         for (size_t d = depth + 1; d < stack_.size(); ++d) {
             for (int child : children_[d]) tree_.parent[child] = match;
@@ -76,21 +93,16 @@ class TreeBuilder : public htmlcxx::HTML::ParserSax {
         }
     }
 
-    void endParsing() override { tree_.nodes[0].length(static_cast<unsigned int>(mCurrentOffset)); }
+    void endParsing() override { tree_.nodes[0].length = static_cast<uint32_t>(mCurrentOffset); }
 
   private:
-    int Append(Node&& node) {
+    int Append(HtmlNode&& node) {
         const int id = static_cast<int>(tree_.nodes.size());
         const int parent = stack_.back();
         tree_.nodes.push_back(std::move(node));
         tree_.parent.push_back(parent);
         children_.back().push_back(id);
         return id;
-    }
-
-    void AppendLeaf(Node&& node) {
-        if (node.tagName() == node.text()) node.tagName(std::string());
-        Append(std::move(node));
     }
 
     HtmlTree& tree_;
@@ -119,6 +131,19 @@ class Tokenizer : public htmlcxx::HTML::ParserSax {
 
 }  // namespace
 
+htmlcxx::HTML::Node HtmlNode::Parsed() const {
+    Node node;
+    node.text(text);
+    node.tagName(tagName);
+    node.closingText(closingText);
+    node.offset(offset);
+    node.length(length);
+    node.isTag(isTag);
+    node.isComment(isComment);
+    node.parseAttributes();
+    return node;
+}
+
 HtmlTree BuildHtmlTree(const std::string& html) {
     HtmlTree tree;
     TreeBuilder builder(tree);
@@ -143,8 +168,7 @@ HtmlTree BuildHtmlTreeWithDom(const std::string& html) {
         const auto up = tr.parent(it);
         out.parent.push_back(tr.is_valid(up) ? index[up.node] : -1);
         Node node = *it;
-        if (!node.isTag() && node.tagName() == node.text()) node.tagName(std::string());
-        out.nodes.push_back(node);
+        out.nodes.push_back(FromNode(node, node.isTag() || node.isComment()));
     }
     return out;
 }

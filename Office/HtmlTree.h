@@ -13,11 +13,25 @@
 #include <string>
 #include <vector>
 
+// One node as htmlcxx reports it. Text nodes keep no copy of their text (it is the input from
+// `offset` for `length` bytes); comments keep theirs; the tag name of a text or comment node is
+// empty unless it differs from the text (an end tag that closed nothing keeps its name).
+struct HtmlNode {
+    std::string text;
+    std::string closingText;
+    std::string tagName;
+    uint32_t offset = 0;
+    uint32_t length = 0;
+    bool isTag = false;
+    bool isComment = false;
+
+    // The element with its attributes parsed, for attribute lookups.
+    htmlcxx::HTML::Node Parsed() const;
+};
+
 struct HtmlTree {
     // Pre-order (document order); nodes[0] is the nameless root that spans the whole input.
-    // Text and comment nodes keep their text; their tag name is left empty unless it differs
-    // from the text (an end tag that closed nothing keeps its name).
-    std::vector<htmlcxx::HTML::Node> nodes;
+    std::vector<HtmlNode> nodes;
     std::vector<int> parent;  // index of the parent node, -1 for the root
 };
 

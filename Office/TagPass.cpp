@@ -86,17 +86,16 @@ class TagPassRunner {
 
     void Run(const HtmlTree& tree) {
         for (size_t i = 0; i < tree.nodes.size(); ++i) {
-            const Node& node = tree.nodes[i];
+            const HtmlNode& node = tree.nodes[i];
             // Only elements: a text node's "tag name" is its text.
-            if (!node.isTag()) continue;
-            const std::string& name = node.tagName();
+            if (!node.isTag) continue;
+            const std::string& name = node.tagName;
             if (name != "a" && name != "vshapetype" && name != "vshape" && name != "img" &&
                 name != "IMG" && name != "p") {
                 continue;
             }
-            if (!text_.Contains(node.text())) continue;  // an earlier step changed it
-            Node element = node;
-            element.parseAttributes();
+            if (!text_.Contains(node.text)) continue;  // an earlier step changed it
+            const Node element = node.Parsed();
             if (name == "a") {
                 Anchor(element);
             } else if (name == "vshapetype") {
@@ -156,7 +155,7 @@ class TagPassRunner {
         }
     }
 
-    void Picture(const Node& node, const Node* parent) {
+    void Picture(const Node& node, const HtmlNode* parent) {
         std::string src = Attr(node, "src");
         if (src.find("file://") == std::string::npos) return;
         std::string width = Attr(node, "width");
@@ -195,8 +194,8 @@ class TagPassRunner {
         tag->src = StripFileScheme(src);
         conv_.images_[v] = tag;
         text_.ReplaceAll(node.text(), img);
-        if (formula && parent && parent->isTag() && parent->tagName() == "span") {
-            text_.StripBlocks(parent->text(), parent->closingText());
+        if (formula && parent && parent->isTag && parent->tagName == "span") {
+            text_.StripBlocks(parent->text, parent->closingText);
         }
     }
 

@@ -51,12 +51,11 @@ void WordFormula::Scan(const std::string& text, bool literal) {
 
     HtmlTree tree = literal ? BuildHtmlTreeWithDom(vml_) : BuildHtmlTree(vml_);
     WorkingText doc(vml_, literal);
-    for (htmlcxx::HTML::Node& node : tree.nodes) {
-        if (!node.isTag() || node.tagName() != "vshape") continue;
-        node.parseAttributes();
-        const std::string id = node.attribute("id").second;
+    for (const HtmlNode& shape : tree.nodes) {
+        if (!shape.isTag || shape.tagName != "vshape") continue;
+        const std::string id = shape.Parsed().attribute("id").second;
         std::string element;
-        doc.ElementText(node.text(), node.closingText(), element);
+        doc.ElementText(shape.text, shape.closingText, element);
         const std::string path = PicturePathOf(element);
         if (EndsWith(path, ".wmz") || EndsWith(path, ".WMZ")) formulas_.insert(id);
         if (EndsWith(path, ".png") || EndsWith(path, ".PNG")) {

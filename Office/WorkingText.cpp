@@ -64,9 +64,17 @@ class TokenText {
             covered += tok.length;
         }
         if (covered != t->base_.size()) return nullptr;
+        std::vector<HtmlToken> pieces;
+        pieces.reserve(tokens.size());
         for (const HtmlToken& tok : tokens) {
-            if (!t->NoteInnerTags(tok)) return nullptr;
+            if (tok.kind == HtmlToken::kTag) {
+                if (!t->NoteInnerTags(tok)) return nullptr;
+                pieces.push_back(tok);
+            } else if (!t->SplitInnerTags(tok, pieces)) {
+                return nullptr;
+            }
         }
+        tokens.swap(pieces);
         const uint32_t n = static_cast<uint32_t>(tokens.size());
         t->toks_.reserve(n);
         t->next_.resize(n);
@@ -105,7 +113,10 @@ class TokenText {
         }
         std::vector<std::string> pieces;
         if (!SplitTags(x, pieces) || pieces.empty() || !Indexed(pieces[0])) return false;
-        if (y.empty()) return pieces.size() == 2 && RemovePairs(pieces[0], pieces[1]);
+        if (y.empty()) {
+            return pieces.size() == 2 && x == pieces[0] + pieces[1] && Indexed(pieces[1]) &&
+                   RemovePairs(pieces[0], pieces[1]);
+        }
         // No occurrence can contain the new tag, so one pass finds every occurrence.
         if (x.find(y) != npos) return false;
         for (uint32_t id : All(pieces[0])) {
@@ -229,6 +240,50 @@ class TokenText {
     // written inside a comment or a text.
     bool Indexed(const std::string& x) const {
         return SelfDelimitedTag(x) && shadowed_.count(x) == 0;
+    }
+
+    // Cuts a text or comment token at the tags written inside it (a comment such as
+    // "<!--[if supportFields]><span ...>" holds tags the edits also find), so that every "<"
+    // that could start a tag text starts a piece. False when such a tag runs out of the token
+    // or a "<" could start one once the piece behind it is removed.
+    bool SplitInnerTags(const HtmlToken& tok, std::vector<HtmlToken>& pieces) const {
+        const size_t end = tok.offset + tok.length;
+        size_t start = tok.offset;
+        for (size_t q = base_.find('<', tok.offset); q < end; q = base_.find('<', q + 1)) {
+            size_t i = q + 1;
+            if (i < end && base_[i] == '/') ++i;
+            if (i >= end) return false;
+            if (!IsAlpha(base_[i])) continue;
+            while (i < end && base_[i] != '>') {
+                if (base_[i] == '<') return false;
+                if (base_[i] != '=') {
+                    ++i;
+                    continue;
+                }
+                ++i;
+                while (i < end && std::isspace(static_cast<unsigned char>(base_[i]))) ++i;
+                if (i < end && (base_[i] == '"' || base_[i] == '\'')) {
+                    const size_t close = base_.find(base_[i], i + 1);
+                    if (close >= end || base_.find('<', i) < close) return false;
+                    i = close + 1;
+                }
+            }
+            if (i >= end) return false;
+            if (q > start && base_[q - 1] == '<') return false;
+            if (q > start) {
+                pieces.push_back(HtmlToken{static_cast<uint32_t>(start),
+                                           static_cast<uint32_t>(q - start), tok.kind});
+            }
+            pieces.push_back(HtmlToken{static_cast<uint32_t>(q), static_cast<uint32_t>(i + 1 - q),
+                                       HtmlToken::kTag});
+            start = i + 1;
+            q = i;
+        }
+        if (end > start) {
+            pieces.push_back(HtmlToken{static_cast<uint32_t>(start),
+                                       static_cast<uint32_t>(end - start), tok.kind});
+        }
+        return true;
     }
 
     // Looks at every "<" inside a token that is not a tag's own: a tag text that could start
@@ -359,17 +414,16 @@ class TokenText {
     // Splits a text into its tags; false unless it is nothing but self-delimited tags and text
     // without "<", starting with a tag.
     static bool SplitTags(const std::string& x, std::vector<std::string>& tags) {
+        // Only the first tag (where every occurrence starts) and the last one (where it ends)
+        // matter; what lies between is compared byte by byte.
         std::vector<HtmlToken> tokens = TokenizeHtml(x);
         if (tokens.empty() || tokens[0].kind != HtmlToken::kTag) return false;
-        size_t marked = 0;
         for (const HtmlToken& tok : tokens) {
-            if (tok.kind == HtmlToken::kText) continue;
-            ++marked;
-            if (tok.kind != HtmlToken::kTag) continue;
-            tags.push_back(x.substr(tok.offset, tok.length));
-            if (!SelfDelimitedTag(tags.back())) return false;
+            if (tok.kind == HtmlToken::kTag) tags.push_back(x.substr(tok.offset, tok.length));
         }
-        return static_cast<size_t>(std::count(x.begin(), x.end(), '<')) == marked;
+        const size_t last = x.rfind('<');
+        return SelfDelimitedTag(tags.front()) && SelfDelimitedTag(x.substr(last)) &&
+               tokens.back().kind == HtmlToken::kTag && tokens.back().offset == last;
     }
 
     // Whether the live tokens from `id` on spell exactly x; `run` gets them.

@@ -14,3 +14,11 @@ target_link_libraries(bench_image PRIVATE quillon_core benchmark::benchmark)
 target_compile_definitions(bench_image PRIVATE
   QUILLON_CORPUS_WMZ="${CMAKE_SOURCE_DIR}/../shared/corpus/wmz/gdviewer_sample.wmz")
 set_target_properties(bench_image PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# Word paste conversion on 1-50 MB inputs made from the corpus, against HTML Tidy.
+add_executable(bench_convert ${CMAKE_CURRENT_SOURCE_DIR}/bench/ConvertBench.cpp)
+target_link_libraries(bench_convert PRIVATE quillon_core)
+target_compile_definitions(bench_convert PRIVATE
+  QUILLON_CORPUS_DIR="${CMAKE_SOURCE_DIR}/../shared/corpus"
+  QUILLON_BENCH_DIR="${CMAKE_SOURCE_DIR}/../shared/bench")
+set_target_properties(bench_convert PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

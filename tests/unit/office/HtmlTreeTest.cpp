@@ -24,14 +24,14 @@ void ExpectSameTree(const std::string& html) {
     for (size_t i = 0; i < dom.nodes.size(); ++i) {
         const auto& a = dom.nodes[i];
         const auto& b = fast.nodes[i];
-        ASSERT_EQ(dom.parent[i], fast.parent[i]) << "node " << i << " " << a.text();
-        ASSERT_EQ(a.text(), b.text()) << i;
-        ASSERT_EQ(a.closingText(), b.closingText()) << i;
-        ASSERT_EQ(a.offset(), b.offset()) << i;
-        ASSERT_EQ(a.length(), b.length()) << i;
-        ASSERT_EQ(a.tagName(), b.tagName()) << i;
-        ASSERT_EQ(a.isTag(), b.isTag()) << i;
-        ASSERT_EQ(a.isComment(), b.isComment()) << i;
+        ASSERT_EQ(dom.parent[i], fast.parent[i]) << "node " << i << " " << a.text;
+        ASSERT_EQ(a.text, b.text) << i;
+        ASSERT_EQ(a.closingText, b.closingText) << i;
+        ASSERT_EQ(a.offset, b.offset) << i;
+        ASSERT_EQ(a.length, b.length) << i;
+        ASSERT_EQ(a.tagName, b.tagName) << i;
+        ASSERT_EQ(a.isTag, b.isTag) << i;
+        ASSERT_EQ(a.isComment, b.isComment) << i;
     }
 }
 
@@ -41,11 +41,11 @@ TEST(HtmlTreeTest, UnclosedElementsGiveTheirChildrenToTheClosedOne) {
     const HtmlTree tree = BuildHtmlTree(html);
     // The </p> closes <p>: br, its text and img become children of p.
     for (size_t i = 0; i < tree.nodes.size(); ++i) {
-        if (tree.nodes[i].text() == "<img src=x>") {
-            EXPECT_EQ("p", tree.nodes[tree.parent[i]].tagName());
+        if (tree.nodes[i].text == "<img src=x>") {
+            EXPECT_EQ("p", tree.nodes[tree.parent[i]].tagName);
         }
-        if (tree.nodes[i].text() == "</b>") {
-            EXPECT_TRUE(tree.nodes[i].isComment());
+        if (tree.nodes[i].text == "</b>") {
+            EXPECT_TRUE(tree.nodes[i].isComment);
         }
     }
 }

@@ -1,0 +1,37 @@
+#!/bin/sh
+# Short libFuzzer run of the Word paste conversion (clang, ASan+UBSan), seeded with the corpus
+# documents in place, each also wrapped as clipboard data. Runs FUZZ_SECONDS (default 60), then
+# a smoke run of the conversion benchmark on 1 MB inputs.
+set -eu
+cd "$(dirname "$0")/../.."
+ROOT=$(pwd)
+sh scripts/install-deps.sh
+OUT=$ROOT/build-fuzz-office
+SECONDS_RUN=${FUZZ_SECONDS:-60}
+CORPUS=$ROOT/../shared/corpus
+[ -d "$CORPUS" ] || CORPUS=/work/shared/corpus
+mkdir -p "$OUT/seeds"
+
+FLAGS="-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I$ROOT"
+PKGS="htmlcxx log4cplus jsoncpp"
+SOURCES="$ROOT/tests/fuzz/office/FuzzConvert.cpp $(ls "$ROOT"/Office/*.cpp "$ROOT"/Office/css/*.cpp) \
+    $ROOT/platform/clipboard/MemoryClipboard.cpp $ROOT/platform/clipboard/CurrentClipboard.cpp \
+    $ROOT/platform/image/ImageSize.cpp $ROOT/platform/kernel/CodePageIconv.cpp \
+    $(ls "$ROOT"/util/*.cpp) $ROOT/Biz/Log.cpp"
+clang++ $FLAGS $(pkg-config --cflags $PKGS) $SOURCES $(pkg-config --libs $PKGS) \
+    -lboost_thread -lpthread -o "$OUT/fuzz_convert"
+
+for f in "$CORPUS"/word/*.html "$CORPUS"/excel/*.html "$CORPUS"/browser/*.html; do
+    cp "$f" "$OUT/seeds/$(basename "$f")"
+    { printf 'Version:0.9\r\nStartHTML:0000000105\r\nSourceURL:file:///C:/a.docx\r\n'; cat "$f"; } \
+        > "$OUT/seeds/cf_$(basename "$f")"
+done
+
+ASAN_OPTIONS=detect_leaks=0 "$OUT/fuzz_convert" -max_total_time="$SECONDS_RUN" -rss_limit_mb=2048 \
+    -timeout=20 -max_len=16384 -artifact_prefix="$OUT/" "$OUT/seeds"
+
+# Benchmark smoke run (the full 1/10/50 MB run is `build/bench_convert`).
+BENCH=$ROOT/build-bench-office
+cmake -S . -B "$BENCH" -DCMAKE_BUILD_TYPE=Release > /dev/null
+cmake --build "$BENCH" -j2 --target bench_convert > /dev/null
+"$BENCH/bench_convert" --sizes 1 --work "$BENCH/inputs"

@@ -1,0 +1,129 @@
+// Word paste conversion on scaled inputs (1, 10, 50 MB of real Word documents, one document
+// repeated and all cycled), timed against HTML Tidy's Word clean-up on the same files.
+//
+//   bench_convert [--sizes 1,10,50] [--work DIR]
+//
+// Each conversion runs in a child process so that its peak memory is its own.
+#include <sys/resource.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Office/CfHtml.h"
+#include "Office/WordConverter.h"
+#include "platform/clipboard/MemoryClipboard.h"
+
+namespace {
+
+double Now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+struct Result {
+    double seconds = -1;
+    long peakKb = 0;
+};
+
+// Converts the file in a child; answers the conversion time and the child's peak memory.
+Result ConvertInChild(const std::string& path) {
+    int fds[2];
+    if (pipe(fds) != 0) return Result();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        const std::string html = ReadFile(path);
+        auto clipboard = std::make_shared<platform::MemoryClipboard>();
+        clipboard->SetHtml(WrapCfHtml(html, "file:///C:/bench.docx"));
+        platform::SetCurrentClipboard(clipboard);
+        WordConverter converter;
+        const double start = Now();
+        converter.GetWord();
+        const double seconds = Now() - start;
+        if (write(fds[1], &seconds, sizeof seconds) != sizeof seconds) _exit(1);
+        _exit(converter.Text().empty() ? 3 : 0);
+    }
+    close(fds[1]);
+    Result r;
+    if (read(fds[0], &r.seconds, sizeof r.seconds) != sizeof r.seconds) r.seconds = -1;
+    close(fds[0]);
+    int status = 0;
+    struct rusage usage;
+    wait4(pid, &status, 0, &usage);
+    r.peakKb = usage.ru_maxrss;
+    return r;
+}
+
+double TidySeconds(const std::string& path) {
+    const std::string cmd =
+        "tidy -q --word-2000 yes --show-warnings no --show-errors 0 -utf8 "
+        "--force-output yes '" +
+        path + "' > /dev/null 2>&1";
+    const double start = Now();
+    const int rc = std::system(cmd.c_str());
+    const double seconds = Now() - start;
+    return rc == -1 ? -1 : seconds;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string sizes = "1,10,50";
+    std::string work = "/tmp/quillon-convert-bench";
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string opt = argv[i];
+        if (opt == "--sizes") sizes = argv[i + 1];
+        if (opt == "--work") work = argv[i + 1];
+    }
+    const std::string corpus = QUILLON_CORPUS_DIR "/word";
+    const std::string gen = QUILLON_BENCH_DIR "/gen_inputs.py";
+    if (std::system(("mkdir -p '" + work + "'").c_str()) != 0) return 1;
+    const bool haveTidy = std::system("command -v tidy > /dev/null 2>&1") == 0;
+
+    struct Mode {
+        const char* name;
+        std::string docs;
+    };
+    const std::vector<Mode> modes = {
+        {"repeat", corpus + "/ck4_simple-offline-image_word2016win_chrome.html"},
+        {"cycle", corpus + "/*.html"},
+    };
+    std::printf("%-7s %6s %10s %9s %9s %10s %9s\n", "input", "MB", "convert_s", "s_per_MB",
+                "peak_MB", "peak/input", "tidy_s");
+    std::stringstream list(sizes);
+    for (std::string mb; std::getline(list, mb, ',');) {
+        for (const Mode& mode : modes) {
+            const std::string out = work + "/" + mode.name + "_" + mb + ".html";
+            const std::string cmd = "python3 '" + gen + "' --out '" + out + "' --mb " + mb + " " +
+                                    mode.docs + " 2> /dev/null";
+            if (std::system(cmd.c_str()) != 0) {
+                std::fprintf(stderr, "bench_convert: cannot generate %s\n", out.c_str());
+                return 1;
+            }
+            const double inputMb = ReadFile(out).size() / 1e6;
+            const Result r = ConvertInChild(out);
+            const double tidy = haveTidy ? TidySeconds(out) : -1;
+            std::printf("%-7s %6.1f %10.3f %9.4f %9.1f %10.2f %9.3f\n", mode.name, inputMb,
+                        r.seconds, r.seconds / inputMb, r.peakKb / 1024.0,
+                        r.peakKb / 1024.0 / inputMb, tidy);
+            std::fflush(stdout);
+        }
+    }
+    return 0;
+}
