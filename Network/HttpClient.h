@@ -22,7 +22,7 @@ class HttpClient : public sigslot::has_slots<> {
     // Bytes of the request (headers included) as they went out; emitted on the calling thread.
     sigslot::signal1<unsigned long> Sent;
 
-    static const int32_t kChunkSize = 131072;
+    static constexpr int32_t kChunkSize = 131072;
 
     HttpClient();
     ~HttpClient() override;

@@ -25,7 +25,7 @@ class WinINetDowner : public sigslot::has_slots<> {
     sigslot::signal1<unsigned int> Error;
 
     // The largest file an upload accepts.
-    static const int64_t kDefaultMaxLength = 10485760;
+    static constexpr int64_t kDefaultMaxLength = 10485760;
 
     WinINetDowner();
     ~WinINetDowner() override;
