@@ -1,0 +1,68 @@
+// A loopback HTTP server for upload tests whose multipart parser is not ours: it records every
+// upload's file part and fields and answers with a text the test chooses.
+#pragma once
+
+#include <httplib.h>
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class LoopbackUploadServer {
+  public:
+    struct Upload {
+        std::string fileName;
+        std::string content;
+        std::map<std::string, std::string> fields;
+        std::string cookie;
+    };
+
+    LoopbackUploadServer() {
+        server_.Post("/upload", [this](const httplib::Request& req, httplib::Response& res) {
+            Upload up;
+            if (req.has_file("file")) {
+                const httplib::MultipartFormData file = req.get_file_value("file");
+                up.fileName = file.filename;
+                up.content = file.content;
+            }
+            for (const auto& part : req.files)
+                if (part.first != "file") up.fields[part.first] = part.second.content;
+            up.cookie = req.get_header_value("Cookie");
+            std::lock_guard<std::mutex> lock(mutex_);
+            uploads_.push_back(up);
+            res.status = status_;
+            res.set_content(response_ + up.fileName, "text/plain; charset=utf-8");
+        });
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        while (!server_.is_running()) std::this_thread::yield();
+    }
+
+    ~LoopbackUploadServer() {
+        server_.stop();
+        thread_.join();
+    }
+
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/upload"; }
+    // The response is this text followed by the uploaded file name.
+    void SetResponse(const std::string& prefix, int status = 200) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        response_ = prefix;
+        status_ = status;
+    }
+    std::vector<Upload> uploads() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return uploads_;
+    }
+
+  private:
+    httplib::Server server_;
+    int port_ = 0;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::vector<Upload> uploads_;
+    std::string response_ = "http://127.0.0.1/files/";
+    int status_ = 200;
+};
