@@ -146,6 +146,20 @@ TEST_F(UploadFlowTest, FailedUploadReportsTwoAndKeepsTheEarlierResponse) {
     EXPECT_EQ(Call("FileUploader_GetResponse", {Value(id)}).value.AsString(), "first");
 }
 
+TEST_F(UploadFlowTest, StoppedUploadEndsWithoutAnEvent) {
+    server_.HoldUploads(true);
+    const std::string id = PostFile(WriteFile("s.txt", "s"));
+    ASSERT_TRUE(host().RunUntil([&] { return server_.HeldUploads() == 1; }));
+    Call("FileUploader_Stop", {Value(id)});
+    Pump(300);
+    server_.HoldUploads(false);
+    Pump(200);
+    EXPECT_EQ(CountEvents("File_PostComplete", 0) + CountEvents("File_PostError", 0), 0u);
+    // Stopped is idle: the entry can post again.
+    Call("FileUploader_Post", {Value(id)});
+    EXPECT_TRUE(WaitForEvent("File_PostComplete", 0));
+}
+
 TEST_F(UploadFlowTest, TwoEntriesUploadAtOnceWithTheirOwnIds) {
     const std::string big = SparseFile("big.dat", 4 << 20);
     server_.HoldUploads(true);
