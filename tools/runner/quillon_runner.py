@@ -17,6 +17,7 @@ is given; 4 when the page does not load; 5 when the page does not finish within 
 import argparse
 import faulthandler
 import os
+import re
 import sys
 
 MIME_TYPE = "application/npQuillon"
@@ -204,12 +205,15 @@ def main(argv):
                 finish(5)
         QTimer.singleShot(int(args.timeout * 1000), expired)
 
+    # A page is an address ("http://...", "file://...") or a file path with an optional query.
     target = args.page
-    url = QUrl(target) if "://" in target else QUrl.fromLocalFile(os.path.abspath(target))
-    if "?" in target and "://" not in target:
-        path, query = target.split("?", 1)
+    if re.match(r"^[A-Za-z][A-Za-z0-9+.-]*://", target):
+        url = QUrl(target)
+    else:
+        path, _, query = target.partition("?")
         url = QUrl.fromLocalFile(os.path.abspath(path))
-        url.setQuery(query)
+        if query:
+            url.setQuery(query)
     view.show()
     view.load(url)
     app.exec_()
