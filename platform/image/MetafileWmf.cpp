@@ -2,6 +2,7 @@
 // the size asked for; text goes through the URW base-35 Type 1 fonts.
 #include <libwmf/api.h>
 #include <libwmf/gd.h>
+#include <libwmf/gd/gd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -124,6 +125,35 @@ class WmfPlayer {
     char* fontDirs_[2];
 };
 
+// The raster device leaves its canvas to the caller, and the library does not export the
+// canvas's destructor; this one frees what the true-colour canvas owns (its pixel block and
+// row table, polygon scratch, line style and clip set), as the destructor would.
+class CanvasOwner {
+  public:
+    explicit CanvasOwner(void* canvas) : canvas_(static_cast<gdImage*>(canvas)) {}
+    ~CanvasOwner() {
+        if (!canvas_) return;
+        if (canvas_->pixels) {  // a palette canvas: one block per row
+            for (int y = 0; y < canvas_->sy; ++y) std::free(canvas_->pixels[y]);
+            std::free(canvas_->pixels);
+        }
+        std::free(canvas_->_tpixels);
+        std::free(canvas_->tpixels);
+        std::free(canvas_->polyInts);
+        std::free(canvas_->style);
+        if (canvas_->clip) {
+            std::free(canvas_->clip->list);
+            std::free(canvas_->clip);
+        }
+        std::free(canvas_);
+    }
+    CanvasOwner(const CanvasOwner&) = delete;
+    CanvasOwner& operator=(const CanvasOwner&) = delete;
+
+  private:
+    gdImage* canvas_;
+};
+
 }  // namespace
 
 bool RenderWmf(const uint8_t* data, size_t size, uint32_t width, uint32_t height, Bitmap& out) {
@@ -151,7 +181,9 @@ bool RenderWmf(const uint8_t* data, size_t size, uint32_t width, uint32_t height
     device->bbox = bbox;
     device->width = width;
     device->height = height;
-    if (wmf_play(api, 0, &bbox) != wmf_E_None || !device->gd_image) return false;
+    const bool played = wmf_play(api, 0, &bbox) == wmf_E_None;
+    CanvasOwner canvas(device->gd_image);
+    if (!played || !device->gd_image) return false;
     const int* pixels = wmf_gd_image_pixels(device->gd_image);
     if (!pixels || !out.Allocate(width, height)) return false;
 

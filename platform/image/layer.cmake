@@ -7,3 +7,7 @@ pkg_check_modules(LIBWMF REQUIRED IMPORTED_TARGET libwmf)
 find_library(EMF2SVG_LIBRARY emf2svg REQUIRED)
 target_link_libraries(quillon_core PUBLIC PkgConfig::TURBOJPEG PkgConfig::SPNG PkgConfig::RSVG
                       PkgConfig::CRYPTOPP PkgConfig::LIBWMF ${EMF2SVG_LIBRARY})
+# The raster device's canvas record: its header includes siblings by their bare names.
+find_path(LIBWMF_GD_INCLUDE_DIR gd_io.h PATHS /usr/include/libwmf/gd REQUIRED)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/platform/image/MetafileWmf.cpp PROPERTIES
+                            INCLUDE_DIRECTORIES ${LIBWMF_GD_INCLUDE_DIR})

@@ -10,7 +10,7 @@ CORPUS=$ROOT/../shared/corpus/wmz
 [ -d "$CORPUS" ] || CORPUS=/work/shared/corpus/wmz
 mkdir -p "$OUT/dib" "$OUT/metafile"
 
-FLAGS="-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I$ROOT"
+FLAGS="-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I$ROOT -I/usr/include/libwmf/gd"
 IMG=$ROOT/platform/image
 PKGS="libturbojpeg spng librsvg-2.0 libwmf"
 
