@@ -35,6 +35,15 @@ class LoopbackUploadServer {
             res.status = status_;
             res.set_content(response_ + up.fileName, "text/plain; charset=utf-8");
         });
+        server_.Get(R"(/files/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            auto it = files_.find(req.matches[1].str());
+            if (it == files_.end()) {
+                res.status = 404;
+                return;
+            }
+            res.set_content(it->second.first, it->second.second.c_str());
+        });
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
         while (!server_.is_running()) std::this_thread::yield();
@@ -52,6 +61,13 @@ class LoopbackUploadServer {
         response_ = prefix;
         status_ = status;
     }
+    // Serves the bytes at /files/NAME with Content-Length and the content type.
+    std::string Serve(const std::string& name, const std::string& bytes,
+                      const std::string& contentType) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        files_[name] = std::make_pair(bytes, contentType);
+        return "http://127.0.0.1:" + std::to_string(port_) + "/files/" + name;
+    }
     std::vector<Upload> uploads() {
         std::lock_guard<std::mutex> lock(mutex_);
         return uploads_;
@@ -63,6 +79,7 @@ class LoopbackUploadServer {
     std::thread thread_;
     std::mutex mutex_;
     std::vector<Upload> uploads_;
+    std::map<std::string, std::pair<std::string, std::string>> files_;
     std::string response_ = "http://127.0.0.1/files/";
     int status_ = 200;
 };
