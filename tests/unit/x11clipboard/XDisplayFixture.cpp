@@ -130,8 +130,8 @@ const std::string& TestDisplay() {
     if (pipe(fds) != 0) return none;
     fcntl(fds[0], F_SETFD, FD_CLOEXEC);
     const std::vector<std::string> argv = {xvfb,        "-displayfd", std::to_string(fds[1]),
-                                           "-nolisten", "tcp",        "-screen",
-                                           "0",         "320x240x24"};
+                                           "-nolisten", "tcp",        "-noreset",
+                                           "-screen",   "0",          "320x240x24"};
     std::unique_ptr<Xvfb> server(new Xvfb);
     server->pid = Spawn(argv, -1, fds[1]);
     close(fds[1]);
