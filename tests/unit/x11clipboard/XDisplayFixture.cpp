@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,6 +31,8 @@ pid_t Spawn(const std::vector<std::string>& argv, int stdoutFd, int keepFd) {
     args.push_back(nullptr);
     const pid_t pid = fork();
     if (pid != 0) return pid;
+    // Nothing outlives a test program that crashed.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
     const int devNull = open("/dev/null", O_RDWR);
     dup2(devNull, STDIN_FILENO);
     dup2(stdoutFd >= 0 ? stdoutFd : devNull, STDOUT_FILENO);

@@ -9,6 +9,7 @@
 //   (starts every transfer as INCR and never sends a piece).
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -48,8 +49,12 @@ xcb_atom_t Atom(const std::string& name) {
 bool Load(const std::string& source, std::string& bytes) {
     if (source.compare(0, 8, "@repeat:") == 0) {
         const size_t size = std::strtoull(source.c_str() + 8, nullptr, 10);
-        bytes.resize(size);
-        for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('a' + i % 26);
+        std::string block;
+        for (size_t i = 0; i < 26 * 2048; ++i) block.push_back(static_cast<char>('a' + i % 26));
+        bytes.clear();
+        bytes.reserve(size);
+        while (bytes.size() < size)
+            bytes.append(block, 0, std::min(block.size(), size - bytes.size()));
         return true;
     }
     std::ifstream in(source, std::ios::binary);
