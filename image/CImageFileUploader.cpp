@@ -77,7 +77,14 @@ CImageFileUploader::CImageFileUploader(int32_t tableId)
     poster_.Complete.connect(this, &CImageFileUploader::OnPostComplete);
     poster_.Error.connect(this, &CImageFileUploader::OnPostError);
     poster_.Progress.connect(this, &CImageFileUploader::OnPostProgress);
+}
+
+CImageFileUploader::LiveCounter::LiveCounter() {
     ++g_liveEntries;
+}
+
+CImageFileUploader::LiveCounter::~LiveCounter() {
+    --g_liveEntries;
 }
 
 CImageFileUploader::~CImageFileUploader() {
@@ -85,7 +92,6 @@ CImageFileUploader::~CImageFileUploader() {
     // Waits for a slot under way; none runs afterwards. Then the members' destructors wait
     // for the workers, which have been asked to stop.
     disconnect_all();
-    --g_liveEntries;
 }
 
 int CImageFileUploader::LiveCount() {
@@ -186,6 +192,7 @@ bool CImageFileUploader::Post() {
         downloadSettings_ = settings;
         downloadAddress_ = source_;
         phase_.store(kDownloading);
+        downer_.SetMaxLength(AppConfig::Instance().maxFileSize);
         try {
             if (downer_.Download(util::WideToUtf8(source_))) return true;
         } catch (const std::exception&) {

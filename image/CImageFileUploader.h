@@ -94,7 +94,8 @@ class CImageFileUploader : public sigslot::has_slots<> {
     NPObject* scriptObject(ScriptObjectSlot slot) const { return scriptObjects_[slot]; }
     FormFieldMap fields() const { return *fields_; }
 
-    // Entries constructed and not yet destroyed, process-wide (for shutdown checks).
+    // Entries constructed and not yet completely destroyed (their workers returned),
+    // process-wide; for shutdown checks.
     static int LiveCount();
 
   private:
@@ -119,6 +120,11 @@ class CImageFileUploader : public sigslot::has_slots<> {
     void OnPostError(unsigned int code);
     void OnPostProgress(unsigned long bytes);
 
+    // Counts the entry as live until every other member, workers included, is gone.
+    struct LiveCounter {
+        LiveCounter();
+        ~LiveCounter();
+    } liveCounter_;
     NPObject* scriptObjects_[kScriptObjectSlots] = {};
     std::wstring source_;
     std::string cookie_;

@@ -277,3 +277,31 @@ TEST_F(UploadFlowTest, DestroyingTheInstanceWithBusyEntriesIsClean) {
 }
 
 }  // namespace
+
+namespace {
+
+// The page may delete an entry from inside its event callback, while the delivery holds the
+// event queue and the entry's worker waits to queue its next progress event.
+TEST_F(UploadFlowTest, DeletingFromInsideADeliveryDoesNotWaitForTheWorker) {
+    const std::string big = SparseFile("d.dat", 16 << 20);
+    const std::string id = AddFile();
+    Init(id, "{\"config\":{\"PostUrl\":\"" + server_.Url("/upload") + "\",\"pathLoc\":\"" + big +
+                 "\"}}");
+    CPlugin& plugin = PluginOf(*instance_);
+    Call("FileUploader_Post", {Value(id)});
+    // Not pumped: the first progress event stays queued.
+    for (int i = 0; i < 1000 && plugin.eventQueue()->Size() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_GT(plugin.eventQueue()->Size(), 0u);
+    bool deleted = false;
+    plugin.eventQueue()->Process([&](const MsgQueue::Entry&) {
+        if (deleted) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        deleted = Call("FileUploader_DelFile", {Value(id)}).ok;
+    });
+    EXPECT_TRUE(deleted);
+    ASSERT_TRUE(host().RunUntil([] { return CImageFileUploader::LiveCount() == 0; },
+                                std::chrono::seconds(15)));
+}
+
+}  // namespace
