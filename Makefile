@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test demo asan tsan clean format install
+.PHONY: all deps configure build test demo asan tsan clean format install package
 
 all: build
 
@@ -41,6 +41,10 @@ format:
 
 install: build
 	cmake --install $(BUILD)
+
+# A Debian package of what install puts in place ($(BUILD)/npquillon_*.deb).
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf build build-asan build-tsan
