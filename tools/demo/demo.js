@@ -163,7 +163,7 @@
       return;
     }
     if (event.name !== "File_PostProcess" && event.name !== "Parser_PostProcess")
-      log("event " + event.name);
+      log("event " + text.replace(/\s+$/, ""));
     switch (event.name) {
       case "Parser_PasteWord":
       case "Parser_PasteExcel":
@@ -179,6 +179,7 @@
         break;
       case "Parser_PostProcess":
         if (uploads.bitmap) showProgress(uploads.bitmap.row, event);
+        log("progress bitmap " + event.percent);
         break;
       case "Parser_PostComplete":
         log("uploaded bitmap " + event.value);
