@@ -372,8 +372,21 @@ def case_close(session):
     check(time.time() - started < 90, "closing the page took too long")
 
 
+def case_stuck(session):
+    """A clipboard owner that never answers: the paste gives up in bounded time and does
+    nothing."""
+    owner = session.start([PYTHON, os.path.join(HERE, "stuck_owner.py")],
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    check(owner.stdout.readline().strip() == b"owner", "the stuck owner did not start")
+    started = time.time()
+    code, lines = session.run_page(os.path.join(PAGES, "stuck.html"), timeout=60)
+    check(code == 0, "the page failed (%d)" % code)
+    check(time.time() - started < 60, "the paste waited too long")
+
+
 CASES = {"version": case_version, "word": case_word, "png": case_png, "files": case_files,
-         "excel": case_excel, "silent": case_silent, "close": case_close}
+         "excel": case_excel, "silent": case_silent, "close": case_close,
+         "stuck": case_stuck}
 
 
 def main():
