@@ -6,6 +6,8 @@
 //   CF_HDROP       - "text/uri-list" or "x-special/gnome-copied-files"
 // Any other registered name maps to the target of that name. Every request is bounded in
 // time and size: an owner that stalls, answers garbage or sends too much reads as "absent".
+// Calls are serialised by a mutex; an owner that timed out is not waited for again until it
+// changes or a few seconds have passed, so one paste costs at most one time-out.
 #pragma once
 
 #include <map>
