@@ -235,8 +235,14 @@ def case_word(session):
               % (picture["name"], len(sent), len(expected)))
         wanted = {".wmz": ".png", ".emz": ".jpg", ".png": ".png"}[picture["ext"]]
         check(address.endswith(wanted), "%s was sent as %s" % (picture["name"], address))
-        progress = [l for l in lines if l.startswith("console: demo: progress %d " % number)]
-        check(progress, "no progress reached the page for %s" % picture["name"])
+        # Progress of an upload reaches the page before its completion, never after.
+        marks = [i for i, l in enumerate(lines)
+                 if l.startswith("console: demo: progress %d " % number)]
+        done_at = lines.index("console: demo: uploaded %d %s" % (number, address))
+        check(all(i < done_at for i in marks), "progress of %s after its completion"
+              % picture["name"])
+    check(any(l.startswith("console: demo: progress ") for l in lines),
+          "no File_PostProcess reached the page")
     check(os.path.getsize(screenshot) > 0, "no screenshot")
 
 
