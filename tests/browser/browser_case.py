@@ -373,7 +373,7 @@ def case_close(session):
     check(any("uploads running" in l for l in lines), "the uploads never started")
     check(not any("File_PostComplete" in l or "File_PostError" in l for l in lines),
           "an upload ended before the page closed")
-    check(any(l == "runner: page closed" for l in lines), "the page was not closed")
+    check("runner: page destroyed" in lines, "the page was not destroyed")
     check(code == 0, "the browser ended with %d after the page closed" % code)
     check(time.time() - started < 90, "closing the page took too long")
 

@@ -158,8 +158,11 @@ def main(argv):
             return
         say("runner: closing the page")
         state["view"] = None
-        view.setPage(None)
+        page = view.page()
+        page.destroyed.connect(lambda: say("runner: page destroyed"))
         view.close()
+        # The page goes first: its plug-in instances are destroyed with it.
+        page.deleteLater()
         view.deleteLater()
         say("runner: page closed")
 
