@@ -374,6 +374,7 @@ def case_close(session):
     check(not any("File_PostComplete" in l or "File_PostError" in l for l in lines),
           "an upload ended before the page closed")
     check("runner: page destroyed" in lines, "the page was not destroyed")
+    check("runner: page finished with 0" in lines, "the browser did not run on after the close")
     check(code == 0, "the browser ended with %d after the page closed" % code)
     check(time.time() - started < 90, "closing the page took too long")
 

@@ -11,7 +11,8 @@ runner checks that "application/npQuillon" was registered from it and says which
 
 Exit codes: the page's code; 3 when the plug-in's MIME type is missing and --require-plugin
 is given; 4 when the page does not load; 5 when the page does not finish within --timeout
-(a hang inside the browser is ended by a watchdog thread that does not need the main loop).
+(a hang inside the browser is ended by a watchdog thread that does not need the main loop);
+6 when the browser stopped before the page finished.
 """
 
 import argparse
@@ -73,6 +74,9 @@ def main(argv):
         sys.stdout.flush()
 
     app = QApplication([sys.argv[0]])
+    # Only the user closing the window of a kept-open run ends it; a page that closes itself
+    # ends the run through closePage's own timer.
+    app.setQuitOnLastWindowClosed(args.keep_open)
     state = {"code": None, "view": None}
 
     def finish(code):
@@ -220,6 +224,9 @@ def main(argv):
     view.show()
     view.load(url)
     app.exec_()
+    if state["code"] is None and not args.keep_open:
+        say("runner: the browser stopped before the page finished")
+        state["code"] = 6
     code = state["code"] if state["code"] is not None else 0
     # Process teardown with plug-ins loaded is the browser's business; the page's verdict
     # is already known, so leave without running it twice.
