@@ -1,7 +1,8 @@
 #include "Office/HtmlTree.h"
 
+#include "Office/HtmlScan.h"
+
 #include <htmlcxx/html/ParserDom.h>
-#include <htmlcxx/html/ParserSax.h>
 
 #include <unordered_map>
 #include <utility>
@@ -10,7 +11,7 @@ namespace {
 
 using htmlcxx::HTML::Node;
 
-// The parser hands every node over by value; its strings are moved out rather than copied.
+// The DOM parser's nodes are copied out; their strings are moved rather than copied.
 struct NodeFields : Node {
     static constexpr std::string Node::*kText = &NodeFields::mText;
     static constexpr std::string Node::*kTagName = &NodeFields::mTagName;
@@ -37,15 +38,11 @@ std::string AsciiLower(const std::string& s) {
     return out;
 }
 
-class TreeBuilder : public htmlcxx::HTML::ParserSax {
+// Builds the tree from the scan: each open element is found by name through an index, and
+// the children of the elements it leaves open are re-linked once.
+class TreeBuilder {
   public:
-    explicit TreeBuilder(HtmlTree& tree) : tree_(tree) {}
-
-  protected:
-    void beginParsing() override {
-        tree_.nodes.clear();
-        tree_.nodes.reserve(1024);
-        tree_.parent.clear();
+    TreeBuilder(HtmlTree& tree, const std::string& html) : tree_(tree), html_(html) {
         HtmlNode root;
         root.isTag = true;
         tree_.nodes.push_back(root);
@@ -53,34 +50,60 @@ class TreeBuilder : public htmlcxx::HTML::ParserSax {
         stack_.assign(1, 0);
         stackNames_.assign(1, std::string());
         children_.assign(1, std::vector<int>());
-        byName_.clear();
     }
 
-    void foundText(Node node) override { Append(FromNode(node, false)); }
-    void foundComment(Node node) override { Append(FromNode(node, true)); }
-
-    void foundTag(Node node, bool isEnd) override {
-        if (!isEnd) {
-            const int id = Append(FromNode(node, true));
-            std::string name = AsciiLower(tree_.nodes[id].tagName);
-            byName_[name].push_back(stack_.size());
-            stack_.push_back(id);
-            stackNames_.push_back(std::move(name));
-            children_.emplace_back();
-            return;
+    void operator()(const HtmlPiece& piece) {
+        HtmlNode node;
+        node.offset = piece.offset;
+        node.length = piece.length;
+        switch (piece.kind) {
+            case HtmlPiece::kText:
+                Append(std::move(node));
+                return;
+            case HtmlPiece::kComment:
+                node.isComment = true;
+                node.text.assign(html_, piece.offset, piece.length);
+                Append(std::move(node));
+                return;
+            case HtmlPiece::kTag: {
+                node.isTag = true;
+                node.text.assign(html_, piece.offset, piece.length);
+                node.tagName.assign(html_, piece.offset + 1, piece.nameLength);
+                std::string name = AsciiLower(node.tagName);
+                const int id = Append(std::move(node));
+                byName_[name].push_back(stack_.size());
+                stack_.push_back(id);
+                stackNames_.push_back(std::move(name));
+                children_.emplace_back();
+                return;
+            }
+            case HtmlPiece::kEndTag:
+                Close(piece);
+                return;
         }
-        auto found = byName_.find(AsciiLower(node.tagName()));
+    }
+
+    void Finish(size_t size) { tree_.nodes[0].length = static_cast<uint32_t>(size); }
+
+  private:
+    void Close(const HtmlPiece& piece) {
+        auto found = byName_.find(AsciiLower(html_.substr(piece.offset + 2, piece.nameLength)));
         if (found == byName_.end() || found->second.empty()) {
-            node.isTag(false);
-            node.isComment(true);
-            Append(FromNode(node, true));
+            // An end tag that closes nothing stays as a comment that keeps its name.
+            HtmlNode node;
+            node.offset = piece.offset;
+            node.length = piece.length;
+            node.isComment = true;
+            node.text.assign(html_, piece.offset, piece.length);
+            node.tagName.assign(html_, piece.offset + 2, piece.nameLength);
+            Append(std::move(node));
             return;
         }
         const size_t depth = found->second.back();
         const int match = stack_[depth];
         HtmlNode& open = tree_.nodes[match];
-        open.length = static_cast<uint32_t>(node.offset() + node.length() - open.offset);
-        open.closingText = node.text();
+        open.length = piece.offset + piece.length - open.offset;
+        open.closingText.assign(html_, piece.offset, piece.length);
         // Elements left open inside the closed one give their children to it.
         for (size_t d = depth + 1; d < stack_.size(); ++d) {
             for (int child : children_[d]) tree_.parent[child] = match;
@@ -93,9 +116,6 @@ class TreeBuilder : public htmlcxx::HTML::ParserSax {
         }
     }
 
-    void endParsing() override { tree_.nodes[0].length = static_cast<uint32_t>(mCurrentOffset); }
-
-  private:
     int Append(HtmlNode&& node) {
         const int id = static_cast<int>(tree_.nodes.size());
         const int parent = stack_.back();
@@ -106,27 +126,11 @@ class TreeBuilder : public htmlcxx::HTML::ParserSax {
     }
 
     HtmlTree& tree_;
+    const std::string& html_;
     std::vector<int> stack_;  // open elements, root first
     std::vector<std::string> stackNames_;
     std::vector<std::vector<int>> children_;                       // children of each open element
     std::unordered_map<std::string, std::vector<size_t>> byName_;  // name -> depths in stack_
-};
-
-class Tokenizer : public htmlcxx::HTML::ParserSax {
-  public:
-    explicit Tokenizer(std::vector<HtmlToken>& tokens) : tokens_(tokens) {}
-
-  protected:
-    void foundText(Node node) override { Add(node, HtmlToken::kText); }
-    void foundComment(Node node) override { Add(node, HtmlToken::kComment); }
-    void foundTag(Node node, bool) override { Add(node, HtmlToken::kTag); }
-
-  private:
-    void Add(const Node& node, HtmlToken::Kind kind) {
-        tokens_.push_back(HtmlToken{static_cast<uint32_t>(node.offset()),
-                                    static_cast<uint32_t>(node.length()), kind});
-    }
-    std::vector<HtmlToken>& tokens_;
 };
 
 }  // namespace
@@ -146,15 +150,20 @@ htmlcxx::HTML::Node HtmlNode::Parsed() const {
 
 HtmlTree BuildHtmlTree(const std::string& html) {
     HtmlTree tree;
-    TreeBuilder builder(tree);
-    builder.parse(html);
+    TreeBuilder builder(tree, html);
+    ScanHtml(html, builder);
+    builder.Finish(html.size());
     return tree;
 }
 
 std::vector<HtmlToken> TokenizeHtml(const std::string& html) {
     std::vector<HtmlToken> tokens;
-    Tokenizer tokenizer(tokens);
-    tokenizer.parse(html);
+    ScanHtml(html, [&tokens](const HtmlPiece& piece) {
+        const HtmlToken::Kind kind = piece.kind == HtmlPiece::kText      ? HtmlToken::kText
+                                     : piece.kind == HtmlPiece::kComment ? HtmlToken::kComment
+                                                                         : HtmlToken::kTag;
+        tokens.push_back(HtmlToken{piece.offset, piece.length, kind});
+    });
     return tokens;
 }
 

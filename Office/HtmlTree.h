@@ -1,4 +1,5 @@
-// The HTML document tree of the conversion, built from htmlcxx's SAX parser in linear time.
+// The HTML document tree of the conversion, built in linear time from a scan that cuts the input
+// exactly as htmlcxx's SAX parser does (Office/HtmlScan.h).
 // It is the very tree htmlcxx's DOM parser builds (same nodes in the same pre-order, same texts,
 // offsets, lengths and parents): an end tag closes the nearest open element of that name
 // (case-insensitive) and the elements left open inside it become its children's siblings; an
@@ -41,8 +42,8 @@ HtmlTree BuildHtmlTree(const std::string& html);
 // frees nodes recursively): the reference for BuildHtmlTree.
 HtmlTree BuildHtmlTreeWithDom(const std::string& html);
 
-// The lexical pieces of a text as htmlcxx's SAX parser cuts it: they cover the text without
-// gaps, in order.
+// The lexical pieces of a text as htmlcxx's SAX parser cuts it (end tags count as tags): they cover
+// the text without gaps, in order.
 struct HtmlToken {
     enum Kind : uint8_t { kText, kTag, kComment };
     uint32_t offset;

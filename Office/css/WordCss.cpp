@@ -1,6 +1,6 @@
 #include "Office/css/WordCss.h"
 
-#include <htmlcxx/html/ParserSax.h>
+#include <htmlcxx/html/Node.h>
 
 #include <set>
 #include <string_view>
@@ -8,6 +8,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "Office/HtmlScan.h"
 #include "Office/css/ReplaceText.h"
 
 namespace {
@@ -62,26 +63,43 @@ struct ClassTag {
     std::string style;
 };
 
-class ClassTagCollector : public htmlcxx::HTML::ParserSax {
-  public:
+// Whether a tag text can hold a class attribute: the attribute parser lower-cases names, so
+// any spelling of "class" counts.
+bool MayHaveClass(std::string_view tag) {
+    static const char kClass[] = "class";
+    for (size_t i = 0; i + 5 <= tag.size(); ++i) {
+        size_t k = 0;
+        while (k < 5 && (tag[i + k] | 0x20) == kClass[k]) ++k;
+        if (k == 5) return true;
+    }
+    return false;
+}
+
+// The opening tags that carry a class attribute, cut as htmlcxx's parser cuts the text; only
+// those that can hold one have their attributes parsed.
+struct ClassTagCollector {
     explicit ClassTagCollector(const std::string& text) : text_(text) {}
+
+    void parse(const std::string& text) {
+        ScanHtml(text, [this](const HtmlPiece& piece) {
+            if (piece.kind != HtmlPiece::kTag) return;
+            const std::string_view tag(text_.data() + piece.offset, piece.length);
+            if (!MayHaveClass(tag)) return;
+            htmlcxx::HTML::Node node;
+            node.text(std::string(tag));
+            node.isTag(true);
+            node.isComment(false);
+            node.parseAttributes();
+            const auto cls = node.attribute("class");
+            if (!cls.first) return;
+            const auto style = node.attribute("style");
+            tags.push_back(
+                ClassTag{piece.offset, piece.length, cls.second, style.first, style.second});
+        });
+    }
 
     std::vector<ClassTag> tags;
     bool offsetsHold = true;  // every tag text sits in the input where its offset says
-
-  protected:
-    void foundTag(htmlcxx::HTML::Node node, bool isEnd) override {
-        if (isEnd) return;
-        node.parseAttributes();
-        if (text_.compare(node.offset(), node.text().size(), node.text()) != 0) {
-            offsetsHold = false;
-        }
-        const auto cls = node.attribute("class");
-        if (!cls.first) return;
-        const auto style = node.attribute("style");
-        tags.push_back(
-            ClassTag{node.offset(), node.text().size(), cls.second, style.first, style.second});
-    }
 
   private:
     const std::string& text_;

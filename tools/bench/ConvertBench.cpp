@@ -2,6 +2,7 @@
 // repeated and all cycled), timed against HTML Tidy's Word clean-up on the same files.
 //
 //   bench_convert [--sizes 1,10,50] [--work DIR]
+//   bench_convert --one FILE     converts one generated file in this process (for profilers)
 //
 // Each conversion runs in a child process so that its peak memory is its own.
 #include <sys/resource.h>
@@ -81,6 +82,21 @@ double TidySeconds(const std::string& path) {
     return rc == -1 ? -1 : seconds;
 }
 
+// One conversion in this process, so that a profiler sees only the converter.
+int ConvertOne(const std::string& path) {
+    const std::string html = ReadFile(path);
+    auto clipboard = std::make_shared<platform::MemoryClipboard>();
+    clipboard->SetHtml(WrapCfHtml(html, "file:///C:/bench.docx"));
+    platform::SetCurrentClipboard(clipboard);
+    WordConverter converter;
+    const double start = Now();
+    converter.GetWord();
+    const double seconds = Now() - start;
+    std::printf("%s: %.1f MB in %.3f s, %zu bytes out, %zu pictures\n", path.c_str(),
+                html.size() / 1e6, seconds, converter.Text().size(), converter.Images().size());
+    return converter.Text().empty() ? 3 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -90,6 +106,7 @@ int main(int argc, char** argv) {
         const std::string opt = argv[i];
         if (opt == "--sizes") sizes = argv[i + 1];
         if (opt == "--work") work = argv[i + 1];
+        if (opt == "--one") return ConvertOne(argv[i + 1]);
     }
     const std::string corpus = QUILLON_CORPUS_DIR "/word";
     const std::string gen = QUILLON_BENCH_DIR "/gen_inputs.py";

@@ -1,0 +1,217 @@
+// The lexical scan of htmlcxx's SAX parser, without its per-node copies: the parser builds a
+// Node (three strings and an attribute map) for every text, tag and comment and hands it over
+// by value, which dominates the conversion of large documents. This scan cuts the input at the
+// very same places (literal elements such as <style> and <script> included) and reports each
+// piece as offsets into the input. A differential test holds it to the parser on the corpus and
+// on generated markup.
+#pragma once
+
+#include <cctype>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+struct HtmlPiece {
+    enum Kind : uint8_t { kText, kTag, kEndTag, kComment };
+    uint32_t offset;
+    uint32_t length;
+    uint32_t nameLength;  // tags: the name starts at offset + 1 (+ 1 more for an end tag)
+    Kind kind;
+};
+
+namespace html_scan {
+
+inline bool Alpha(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) != 0;
+}
+inline bool Alnum(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) != 0;
+}
+inline bool Space(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+// The input as the parser reads it: a read at the end gives the terminating NUL.
+class Cursor {
+  public:
+    explicit Cursor(std::string_view s) : s_(s) {}
+    char At(size_t i) const { return i < s_.size() ? s_[i] : '\0'; }
+    size_t Size() const { return s_.size(); }
+    const char* Data() const { return s_.data(); }
+
+  private:
+    std::string_view s_;
+};
+
+// From just behind "<!--": past the "--" (blanks allowed) ">" that ends the comment.
+inline size_t SkipComment(const Cursor& in, size_t c) {
+    const size_t end = in.Size();
+    while (c != end) {
+        if (in.At(c++) == '-' && c != end && in.At(c) == '-') {
+            const size_t d = c;
+            while (++c != end && Space(in.At(c))) {
+            }
+            if (c == end || in.At(c++) == '>') break;
+            c = d;
+        }
+    }
+    return c;
+}
+
+// Past the first ">" that is not inside a quoted attribute value.
+inline size_t SkipTag(const Cursor& in, size_t c) {
+    const size_t end = in.Size();
+    while (c != end && in.At(c) != '>') {
+        if (in.At(c) != '=') {
+            ++c;
+            continue;
+        }
+        ++c;
+        while (c != end && Space(in.At(c))) ++c;
+        if (c == end) break;
+        const char q = in.At(c);
+        if (q == '"' || q == '\'') {
+            const size_t save = c;
+            ++c;
+            const void* hit = std::memchr(in.Data() + c, q, end - c);
+            c = hit ? static_cast<size_t>(static_cast<const char*>(hit) - in.Data()) : end;
+            c = c != end ? c + 1 : save + 1;
+        }
+    }
+    if (c != end) ++c;
+    return c;
+}
+
+// The element whose content the parser takes literally, or null.
+inline const char* LiteralElement(std::string_view name) {
+    static const char* const kNames[] = {"script", "style", "xmp", "plaintext", "textarea"};
+    for (const char* n : kNames) {
+        const size_t len = std::strlen(n);
+        if (name.size() != len) continue;
+        size_t i = 0;
+        while (i < len && std::tolower(static_cast<unsigned char>(name[i])) == n[i]) ++i;
+        if (i == len) return n;
+    }
+    return nullptr;
+}
+
+}  // namespace html_scan
+
+// Calls sink(const HtmlPiece&) for each piece in document order; the pieces cover the input.
+template <typename Sink>
+void ScanHtml(std::string_view html, Sink&& sink) {
+    using namespace html_scan;
+    const Cursor in(html);
+    const size_t end = in.Size();
+    const char* literal = nullptr;
+    size_t begin = 0;
+    auto emit = [&](HtmlPiece::Kind kind, size_t from, size_t to, size_t nameLength) {
+        sink(HtmlPiece{static_cast<uint32_t>(from), static_cast<uint32_t>(to - from),
+                       static_cast<uint32_t>(nameLength), kind});
+    };
+    auto tag = [&](size_t from, size_t to) {
+        size_t nameBegin = from + 1;
+        const bool isEnd = in.At(nameBegin) == '/';
+        if (isEnd) ++nameBegin;
+        size_t nameEnd = nameBegin;
+        while (nameEnd != to && Alnum(in.At(nameEnd))) ++nameEnd;
+        if (!isEnd) {
+            const char* lit = LiteralElement(html.substr(nameBegin, nameEnd - nameBegin));
+            if (lit) literal = lit;
+        }
+        emit(isEnd ? HtmlPiece::kEndTag : HtmlPiece::kTag, from, to, nameEnd - nameBegin);
+    };
+    while (begin != end) {
+        size_t c = begin;
+        while (c != end) {
+            // Inside a literal element only its own end tag ends the text.
+            while (literal) {
+                const void* hit = std::memchr(in.Data() + c, '<', end - c);
+                c = hit ? static_cast<size_t>(static_cast<const char*>(hit) - in.Data()) : end;
+                if (c == end) {
+                    if (c != begin) emit(HtmlPiece::kText, begin, c, 0);
+                    return;
+                }
+                const size_t endText = c;
+                ++c;
+                if (in.At(c) == '/') {
+                    ++c;
+                    const char* l = literal;
+                    while (*l && std::tolower(static_cast<unsigned char>(in.At(c))) == *l) {
+                        ++c;
+                        ++l;
+                    }
+                    if (!*l && std::strcmp(literal, "plaintext") != 0) {
+                        while (Space(in.At(c))) ++c;
+                        if (in.At(c) == '>') {
+                            if (begin != endText) emit(HtmlPiece::kText, begin, endText, 0);
+                            literal = nullptr;
+                            c = endText;
+                            begin = c;
+                            break;
+                        }
+                    }
+                } else if (in.At(c) == '!') {
+                    size_t e = c + 1;
+                    if (e != end && in.At(e) == '-' && ++e != end && in.At(e) == '-') {
+                        c = SkipComment(in, e + 1);
+                    }
+                }
+            }
+            if (in.At(c) == '<') {
+                size_t d = c + 1;
+                if (d != end) {
+                    const char next = in.At(d);
+                    if (Alpha(next)) {
+                        if (begin != c) emit(HtmlPiece::kText, begin, c, 0);
+                        d = SkipTag(in, d);
+                        tag(c, d);
+                        c = d;
+                        begin = c;
+                        break;
+                    }
+                    if (next == '/') {
+                        if (begin != c) emit(HtmlPiece::kText, begin, c, 0);
+                        const size_t e = d + 1;
+                        const bool conforming = e != end && Alpha(in.At(e));
+                        d = SkipTag(in, d);
+                        if (conforming) {
+                            tag(c, d);
+                        } else {
+                            emit(HtmlPiece::kComment, c, d, 0);
+                        }
+                        c = d;
+                        begin = c;
+                        break;
+                    }
+                    if (next == '!') {
+                        if (begin != c) emit(HtmlPiece::kText, begin, c, 0);
+                        size_t e = d + 1;
+                        if (e != end && in.At(e) == '-' && ++e != end && in.At(e) == '-') {
+                            d = SkipComment(in, e + 1);
+                        } else {
+                            d = SkipTag(in, d);
+                        }
+                        emit(HtmlPiece::kComment, c, d, 0);
+                        c = d;
+                        begin = c;
+                        break;
+                    }
+                    if (next == '?' || next == '%') {
+                        if (begin != c) emit(HtmlPiece::kText, begin, c, 0);
+                        d = SkipTag(in, d);
+                        emit(HtmlPiece::kComment, c, d, 0);
+                        c = d;
+                        begin = c;
+                        break;
+                    }
+                }
+            }
+            ++c;
+        }
+        if (begin != c) {
+            emit(HtmlPiece::kText, begin, c, 0);
+            begin = c;
+        }
+    }
+}
