@@ -109,6 +109,11 @@ void ScanHtml(std::string_view html, Sink&& sink) {
         sink(HtmlPiece{static_cast<uint32_t>(from), static_cast<uint32_t>(to - from),
                        static_cast<uint32_t>(nameLength), kind});
     };
+    auto NextLt = [&](size_t from) -> size_t {
+        if (from >= end) return end;
+        const void* hit = std::memchr(in.Data() + from, '<', end - from);
+        return hit ? static_cast<size_t>(static_cast<const char*>(hit) - in.Data()) : end;
+    };
     auto tag = [&](size_t from, size_t to) {
         size_t nameBegin = from + 1;
         const bool isEnd = in.At(nameBegin) == '/';
@@ -126,8 +131,7 @@ void ScanHtml(std::string_view html, Sink&& sink) {
         while (c != end) {
             // Inside a literal element only its own end tag ends the text.
             while (literal) {
-                const void* hit = std::memchr(in.Data() + c, '<', end - c);
-                c = hit ? static_cast<size_t>(static_cast<const char*>(hit) - in.Data()) : end;
+                c = NextLt(c);
                 if (c == end) {
                     if (c != begin) emit(HtmlPiece::kText, begin, c, 0);
                     return;
@@ -207,7 +211,8 @@ void ScanHtml(std::string_view html, Sink&& sink) {
                     }
                 }
             }
-            ++c;
+            // Only a "<" can start anything else.
+            c = NextLt(c + 1);
         }
         if (begin != c) {
             emit(HtmlPiece::kText, begin, c, 0);

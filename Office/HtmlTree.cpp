@@ -11,26 +11,23 @@ namespace {
 
 using htmlcxx::HTML::Node;
 
-// The DOM parser's nodes are copied out; their strings are moved rather than copied.
-struct NodeFields : Node {
-    static constexpr std::string Node::*kText = &NodeFields::mText;
-    static constexpr std::string Node::*kTagName = &NodeFields::mTagName;
-};
-
-HtmlNode FromNode(Node& node, bool keepText) {
+HtmlNode FromNode(const Node& node, bool keepText, std::deque<std::string>& store) {
     HtmlNode out;
     out.offset = node.offset();
     out.length = node.length();
     out.isTag = node.isTag();
     out.isComment = node.isComment();
-    if (out.isTag || node.tagName() != node.text())
-        out.tagName = std::move(node.*NodeFields::kTagName);
-    if (keepText) out.text = std::move(node.*NodeFields::kText);
-    out.closingText = node.closingText();
+    auto keep = [&store](const std::string& s) -> std::string_view {
+        store.push_back(s);
+        return store.back();
+    };
+    if (out.isTag || node.tagName() != node.text()) out.tagName = keep(node.tagName());
+    if (keepText) out.text = keep(node.text());
+    out.closingText = keep(node.closingText());
     return out;
 }
 
-std::string AsciiLower(const std::string& s) {
+std::string AsciiLower(std::string_view s) {
     std::string out(s);
     for (char& c : out) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -62,13 +59,13 @@ class TreeBuilder {
                 return;
             case HtmlPiece::kComment:
                 node.isComment = true;
-                node.text.assign(html_, piece.offset, piece.length);
+                node.text = View(piece.offset, piece.length);
                 Append(std::move(node));
                 return;
             case HtmlPiece::kTag: {
                 node.isTag = true;
-                node.text.assign(html_, piece.offset, piece.length);
-                node.tagName.assign(html_, piece.offset + 1, piece.nameLength);
+                node.text = View(piece.offset, piece.length);
+                node.tagName = View(piece.offset + 1, piece.nameLength);
                 std::string name = AsciiLower(node.tagName);
                 const int id = Append(std::move(node));
                 byName_[name].push_back(stack_.size());
@@ -87,15 +84,15 @@ class TreeBuilder {
 
   private:
     void Close(const HtmlPiece& piece) {
-        auto found = byName_.find(AsciiLower(html_.substr(piece.offset + 2, piece.nameLength)));
+        auto found = byName_.find(AsciiLower(View(piece.offset + 2, piece.nameLength)));
         if (found == byName_.end() || found->second.empty()) {
             // An end tag that closes nothing stays as a comment that keeps its name.
             HtmlNode node;
             node.offset = piece.offset;
             node.length = piece.length;
             node.isComment = true;
-            node.text.assign(html_, piece.offset, piece.length);
-            node.tagName.assign(html_, piece.offset + 2, piece.nameLength);
+            node.text = View(piece.offset, piece.length);
+            node.tagName = View(piece.offset + 2, piece.nameLength);
             Append(std::move(node));
             return;
         }
@@ -103,7 +100,7 @@ class TreeBuilder {
         const int match = stack_[depth];
         HtmlNode& open = tree_.nodes[match];
         open.length = piece.offset + piece.length - open.offset;
-        open.closingText.assign(html_, piece.offset, piece.length);
+        open.closingText = View(piece.offset, piece.length);
         // Elements left open inside the closed one give their children to it.
         for (size_t d = depth + 1; d < stack_.size(); ++d) {
             for (int child : children_[d]) tree_.parent[child] = match;
@@ -114,6 +111,10 @@ class TreeBuilder {
             stackNames_.pop_back();
             children_.pop_back();
         }
+    }
+
+    std::string_view View(size_t offset, size_t length) const {
+        return std::string_view(html_).substr(offset, length);
     }
 
     int Append(HtmlNode&& node) {
@@ -135,16 +136,16 @@ class TreeBuilder {
 
 }  // namespace
 
-htmlcxx::HTML::Node HtmlNode::Parsed() const {
+htmlcxx::HTML::Node HtmlNode::Parsed(bool attributes) const {
     Node node;
-    node.text(text);
-    node.tagName(tagName);
-    node.closingText(closingText);
+    node.text(std::string(text));
+    node.tagName(std::string(tagName));
+    node.closingText(std::string(closingText));
     node.offset(offset);
     node.length(length);
     node.isTag(isTag);
     node.isComment(isComment);
-    node.parseAttributes();
+    if (attributes) node.parseAttributes();
     return node;
 }
 
@@ -169,6 +170,7 @@ std::vector<HtmlToken> TokenizeHtml(const std::string& html) {
 
 HtmlTree BuildHtmlTreeWithDom(const std::string& html) {
     HtmlTree out;
+    out.store = std::make_shared<std::deque<std::string>>();
     htmlcxx::HTML::ParserDom dom;
     const tree<Node>& tr = dom.parseTree(html);
     std::unordered_map<const void*, int> index;
@@ -176,8 +178,8 @@ HtmlTree BuildHtmlTreeWithDom(const std::string& html) {
         index[it.node] = static_cast<int>(out.nodes.size());
         const auto up = tr.parent(it);
         out.parent.push_back(tr.is_valid(up) ? index[up.node] : -1);
-        Node node = *it;
-        out.nodes.push_back(FromNode(node, node.isTag() || node.isComment()));
+        const Node& node = *it;
+        out.nodes.push_back(FromNode(node, node.isTag() || node.isComment(), *out.store));
     }
     return out;
 }

@@ -11,31 +11,38 @@
 #include <htmlcxx/html/Node.h>
 
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
-// One node as htmlcxx reports it. Text nodes keep no copy of their text (it is the input from
-// `offset` for `length` bytes); comments keep theirs; the tag name of a text or comment node is
+// One node as htmlcxx reports it. The texts are views into the parsed input (which the caller
+// keeps alive while the tree is in use) or into the tree's own store. Text nodes keep no text
+// (it is the input from `offset` for `length` bytes); the tag name of a text or comment node is
 // empty unless it differs from the text (an end tag that closed nothing keeps its name).
 struct HtmlNode {
-    std::string text;
-    std::string closingText;
-    std::string tagName;
+    std::string_view text;
+    std::string_view closingText;
+    std::string_view tagName;
     uint32_t offset = 0;
     uint32_t length = 0;
     bool isTag = false;
     bool isComment = false;
 
-    // The element with its attributes parsed, for attribute lookups.
-    htmlcxx::HTML::Node Parsed() const;
+    // The element as htmlcxx's node, its attributes parsed when asked, for attribute lookups.
+    htmlcxx::HTML::Node Parsed(bool attributes = true) const;
 };
 
 struct HtmlTree {
     // Pre-order (document order); nodes[0] is the nameless root that spans the whole input.
     std::vector<HtmlNode> nodes;
     std::vector<int> parent;  // index of the parent node, -1 for the root
+    // Texts that are not views into the input.
+    std::shared_ptr<std::deque<std::string>> store;
 };
 
+// The tree of `html`; its nodes view `html`, which must outlive it.
 HtmlTree BuildHtmlTree(const std::string& html);
 
 // The same tree taken from htmlcxx's own DOM parser (quadratic on some inputs, and its tree

@@ -89,13 +89,24 @@ class TagPassRunner {
             const HtmlNode& node = tree.nodes[i];
             // Only elements: a text node's "tag name" is its text.
             if (!node.isTag) continue;
-            const std::string& name = node.tagName;
+            const std::string_view name = node.tagName;
             if (name != "a" && name != "vshapetype" && name != "vshape" && name != "img" &&
                 name != "IMG" && name != "p") {
                 continue;
             }
-            if (!text_.Contains(node.text)) continue;  // an earlier step changed it
-            const Node element = node.Parsed();
+            // Attributes decide only when they can: a paragraph is restyled for class MsoNormal,
+            // an anchor unwrapped for an OLE_LINK name (attribute values are verbatim).
+            if (name == "p" && node.text.find("MsoNormal") == std::string_view::npos) continue;
+            // Only local pictures are rewritten.
+            if ((name == "img" || name == "IMG") &&
+                node.text.find("file://") == std::string_view::npos) {
+                continue;
+            }
+            if (!text_.Contains(std::string(node.text))) continue;  // an earlier step changed it
+            const bool attributes =
+                name != "vshapetype" &&
+                (name != "a" || node.text.find("OLE_LINK") != std::string_view::npos);
+            const Node element = node.Parsed(attributes);
             if (name == "a") {
                 Anchor(element);
             } else if (name == "vshapetype") {
@@ -195,7 +206,7 @@ class TagPassRunner {
         conv_.images_[v] = tag;
         text_.ReplaceAll(node.text(), img);
         if (formula && parent && parent->isTag && parent->tagName == "span") {
-            text_.StripBlocks(parent->text, parent->closingText);
+            text_.StripBlocks(std::string(parent->text), std::string(parent->closingText));
         }
     }
 

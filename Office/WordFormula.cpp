@@ -55,7 +55,7 @@ void WordFormula::Scan(const std::string& text, bool literal) {
         if (!shape.isTag || shape.tagName != "vshape") continue;
         const std::string id = shape.Parsed().attribute("id").second;
         std::string element;
-        doc.ElementText(shape.text, shape.closingText, element);
+        doc.ElementText(std::string(shape.text), std::string(shape.closingText), element);
         const std::string path = PicturePathOf(element);
         if (EndsWith(path, ".wmz") || EndsWith(path, ".WMZ")) formulas_.insert(id);
         if (EndsWith(path, ".png") || EndsWith(path, ".PNG")) {
