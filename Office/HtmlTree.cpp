@@ -4,6 +4,7 @@
 
 #include <htmlcxx/html/ParserDom.h>
 
+#include <cstring>
 #include <unordered_map>
 #include <utility>
 
@@ -40,6 +41,16 @@ std::string AsciiLower(std::string_view s) {
 class TreeBuilder {
   public:
     TreeBuilder(HtmlTree& tree, const std::string& html) : tree_(tree), html_(html) {
+        // Every node but the root starts at a '<' or ends right before one (or at the end):
+        // reserving for that many spares the copies of a growing vector.
+        size_t marks = 0;
+        for (const char* p = html.data();
+             (p = static_cast<const char*>(std::memchr(p, '<', html.data() + html.size() - p)));
+             ++p) {
+            ++marks;
+        }
+        tree_.nodes.reserve(2 * marks + 2);
+        tree_.parent.reserve(2 * marks + 2);
         HtmlNode root;
         root.isTag = true;
         tree_.nodes.push_back(root);

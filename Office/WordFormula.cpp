@@ -30,27 +30,28 @@ void WordFormula::Scan(const std::string& text, bool literal) {
     cropped_.clear();
     static const std::string kStart = "<!--[if gte vml 1]>";
     static const std::string kEnd = "<![endif]-->";
-    vml_ = "<html>";
+    // Only the tables outlive the scan; the VML text is as large as the shapes.
+    std::string vml = "<html>";
     size_t pos = 0;
     for (;;) {
         const size_t a = text.find(kStart, pos);
         if (a == std::string::npos) break;
         const size_t b = text.find(kEnd, a);
         if (b == std::string::npos) break;
-        vml_.append(text, a + kStart.size(), b - a - kStart.size());
+        vml.append(text, a + kStart.size(), b - a - kStart.size());
         pos = b + kEnd.size();
     }
-    vml_ += "</html>";
+    vml += "</html>";
     if (literal) {
-        plain::ReplaceAll(vml_, "<v:shape", "<vshape");
-        plain::ReplaceAll(vml_, "</v:shape>", "</vshape>");
+        plain::ReplaceAll(vml, "<v:shape", "<vshape");
+        plain::ReplaceAll(vml, "</v:shape>", "</vshape>");
     } else {
-        ReplaceAll(vml_, "<v:shape", "<vshape");
-        ReplaceAll(vml_, "</v:shape>", "</vshape>");
+        ReplaceAll(vml, "<v:shape", "<vshape");
+        ReplaceAll(vml, "</v:shape>", "</vshape>");
     }
 
-    HtmlTree tree = literal ? BuildHtmlTreeWithDom(vml_) : BuildHtmlTree(vml_);
-    WorkingText doc(vml_, literal);
+    HtmlTree tree = literal ? BuildHtmlTreeWithDom(vml) : BuildHtmlTree(vml);
+    WorkingText doc(vml, literal);
     for (const HtmlNode& shape : tree.nodes) {
         if (!shape.isTag || shape.tagName != "vshape") continue;
         const std::string id = shape.Parsed().attribute("id").second;

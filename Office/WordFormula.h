@@ -27,5 +27,4 @@ class WordFormula {
     std::set<std::string> formulas_;
     std::map<std::string, std::string> pictures_;
     std::set<std::string> cropped_;
-    std::string vml_;
 };

@@ -260,7 +260,7 @@ void WordCss::InlineClassStyles(std::string& text) {
                 editsAtLastRun[index] = settled ? edits : std::string::npos;
             }
             text.swap(working_);
-            working_.clear();
+            std::string().swap(working_);
             return;
         }
     }
@@ -277,5 +277,6 @@ void WordCss::InlineClassStyles(std::string& text) {
     }
     working_.append(text, last, std::string::npos);
     text.swap(working_);
-    working_.clear();
+    // The old text is not kept for the rest of the conversion.
+    std::string().swap(working_);
 }
