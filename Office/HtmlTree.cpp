@@ -28,6 +28,17 @@ HtmlNode FromNode(const Node& node, bool keepText, std::deque<std::string>& stor
     return out;
 }
 
+// The number of '<' in the text: each piece but the first starts at one or right behind one.
+size_t CountMarks(const std::string& html) {
+    size_t marks = 0;
+    const char* end = html.data() + html.size();
+    for (const char* p = html.data();
+         (p = static_cast<const char*>(std::memchr(p, '<', end - p))) != nullptr; ++p) {
+        ++marks;
+    }
+    return marks;
+}
+
 std::string AsciiLower(std::string_view s) {
     std::string out(s);
     for (char& c : out) {
@@ -170,6 +181,7 @@ HtmlTree BuildHtmlTree(const std::string& html) {
 
 std::vector<HtmlToken> TokenizeHtml(const std::string& html) {
     std::vector<HtmlToken> tokens;
+    tokens.reserve(2 * CountMarks(html) + 1);
     ScanHtml(html, [&tokens](const HtmlPiece& piece) {
         const HtmlToken::Kind kind = piece.kind == HtmlPiece::kText      ? HtmlToken::kText
                                      : piece.kind == HtmlPiece::kComment ? HtmlToken::kComment

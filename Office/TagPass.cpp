@@ -223,7 +223,9 @@ class TagPassRunner {
 };
 
 void WordConverter::TagPass() {
-    const std::string snapshot = "<html>" + text_ + "</html>";
+    std::string snapshot;
+    snapshot.reserve(text_.size() + 13);
+    snapshot.append("<html>").append(text_).append("</html>");
     css_.InlineClassStyles(text_);
     const HtmlTree tree = literal_ ? BuildHtmlTreeWithDom(snapshot) : BuildHtmlTree(snapshot);
     WorkingText working(std::move(text_), literal_);

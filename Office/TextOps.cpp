@@ -85,9 +85,9 @@ std::string VirtualTail(const std::string& out, const std::deque<size_t>& pendin
 }
 
 bool StripKeep(std::string& text, const std::string& start, const std::string& end, size_t first,
-               const PartialMatcher& s, const PartialMatcher& e) {
+               const PartialMatcher& s, const PartialMatcher& e, std::string& out) {
     const size_t want = std::max(start.size(), end.size());
-    std::string out;
+    out.clear();
     out.reserve(text.size());
     std::deque<size_t> pending;  // out positions of start markers still waiting for an end
     size_t i = 0;
@@ -134,9 +134,9 @@ bool StripKeep(std::string& text, const std::string& start, const std::string& e
 }
 
 bool StripDrop(std::string& text, const std::string& start, const std::string& end, size_t first,
-               const PartialMatcher& s, const PartialMatcher& e) {
+               const PartialMatcher& s, const PartialMatcher& e, std::string& out) {
     const size_t want = std::max(start.size(), end.size());
-    std::string out;
+    out.clear();
     out.reserve(text.size());
     size_t i = 0;
     for (size_t p = first; p != npos; p = text.find(start, i)) {
@@ -166,12 +166,19 @@ bool TextBetween(const std::string& source, const std::string& start, const std:
 }
 
 void ReplaceAll(std::string& text, const std::string& searched, const std::string& replacement) {
+    std::string scratch;
+    ReplaceAll(text, searched, replacement, scratch);
+}
+
+void ReplaceAll(std::string& text, const std::string& searched, const std::string& replacement,
+                std::string& out) {
     if (searched.empty() || searched == replacement) return;
     const size_t first = text.find(searched);
     if (first == npos) return;
     const size_t n = searched.size();
-    std::string out;
-    out.reserve(text.size());
+    out.clear();
+    // Room for some growth: a longer replacement would otherwise reallocate the whole text.
+    out.reserve(replacement.size() > n ? text.size() + text.size() / 4 : text.size());
     if (replacement.find(searched) != npos) {
         size_t pos = 0;
         for (size_t q = first; q != npos; q = text.find(searched, pos)) {
@@ -229,6 +236,12 @@ void ReplaceAll(std::string& text, const std::string& searched, const std::strin
 }
 
 void StripBlocks(std::string& text, const std::string& start, const std::string& end, bool keep) {
+    std::string scratch;
+    StripBlocks(text, start, end, keep, scratch);
+}
+
+void StripBlocks(std::string& text, const std::string& start, const std::string& end, bool keep,
+                 std::string& scratch) {
     if (start.empty() || end.empty()) return;
     const size_t first = text.find(start);
     if (first == npos) return;
@@ -237,8 +250,8 @@ void StripBlocks(std::string& text, const std::string& start, const std::string&
     if (MarkersIndependent(start, end, s, e)) {
         // The one-scan forms give up (and leave the text alone) when a cut could join two
         // pieces into a new marker; the literal form below handles those texts.
-        if (keep ? StripKeep(text, start, end, first, s, e)
-                 : StripDrop(text, start, end, first, s, e)) {
+        if (keep ? StripKeep(text, start, end, first, s, e, scratch)
+                 : StripDrop(text, start, end, first, s, e, scratch)) {
             return;
         }
     }

@@ -22,6 +22,13 @@ void ReplaceAll(std::string& text, const std::string& searched, const std::strin
 // operation and leaves the rest unchanged. Empty markers change nothing.
 void StripBlocks(std::string& text, const std::string& start, const std::string& end, bool keep);
 
+// The same, building the result in `scratch` (left holding the old text): a caller that runs
+// many steps on a large text reuses one buffer instead of mapping fresh pages for each step.
+void ReplaceAll(std::string& text, const std::string& searched, const std::string& replacement,
+                std::string& scratch);
+void StripBlocks(std::string& text, const std::string& start, const std::string& end, bool keep,
+                 std::string& scratch);
+
 // The same operations done literally, step by step, as a reference for the fast ones above
 // and as their fallback on inputs the fast path does not cover. Quadratic on some inputs.
 namespace plain {

@@ -131,18 +131,19 @@ void WordConverter::Get(bool excel) {
 }
 
 void WordConverter::Convert() {
-    auto replace = [this](const char* from, const char* to) {
+    std::string scratch;  // one buffer for all steps
+    auto replace = [this, &scratch](const char* from, const char* to) {
         if (literal_) {
             plain::ReplaceAll(text_, from, to);
         } else {
-            ReplaceAll(text_, from, to);
+            ReplaceAll(text_, from, to, scratch);
         }
     };
-    auto strip = [this](const char* start, const char* end, bool keep) {
+    auto strip = [this, &scratch](const char* start, const char* end, bool keep) {
         if (literal_) {
             plain::StripBlocks(text_, start, end, keep);
         } else {
-            StripBlocks(text_, start, end, keep);
+            StripBlocks(text_, start, end, keep, scratch);
         }
     };
     unnamedPictures_ = 0;
@@ -161,5 +162,6 @@ void WordConverter::Convert() {
     replace("<v:shape", "<vshape");
     replace("</v:shape>", "</vshape>");
     replace("v:shapes=", "vshapes=");
+    std::string().swap(scratch);
     TagPass();
 }

@@ -1,5 +1,8 @@
 #include "Office/WordFormula.h"
 
+#include <utility>
+#include <vector>
+
 #include "Office/HtmlTree.h"
 #include "Office/TextOps.h"
 #include "Office/WorkingText.h"
@@ -31,16 +34,21 @@ void WordFormula::Scan(const std::string& text, bool literal) {
     static const std::string kStart = "<!--[if gte vml 1]>";
     static const std::string kEnd = "<![endif]-->";
     // Only the tables outlive the scan; the VML text is as large as the shapes.
-    std::string vml = "<html>";
-    size_t pos = 0;
-    for (;;) {
+    std::vector<std::pair<size_t, size_t>> blocks;
+    size_t total = 13;
+    for (size_t pos = 0;;) {
         const size_t a = text.find(kStart, pos);
         if (a == std::string::npos) break;
         const size_t b = text.find(kEnd, a);
         if (b == std::string::npos) break;
-        vml.append(text, a + kStart.size(), b - a - kStart.size());
+        blocks.emplace_back(a + kStart.size(), b - a - kStart.size());
+        total += blocks.back().second;
         pos = b + kEnd.size();
     }
+    std::string vml;
+    vml.reserve(total);  // one allocation: large texts are mapped afresh for each
+    vml = "<html>";
+    for (const auto& block : blocks) vml.append(text, block.first, block.second);
     vml += "</html>";
     if (literal) {
         plain::ReplaceAll(vml, "<v:shape", "<vshape");

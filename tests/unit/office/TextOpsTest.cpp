@@ -100,6 +100,37 @@ TEST(TextOpsDifferentialTest, FastFormsEqualLiteralForms) {
     }
 }
 
+// One scratch buffer carried through many steps (it holds the previous text each time, and
+// the forms that give up midway leave partial output in it) changes no result.
+TEST(TextOpsDifferentialTest, SharedScratchBufferEqualsFreshBuffers) {
+    std::mt19937 rng(777);
+    const char alphabet[] = "ab<>/";
+    auto randomText = [&](size_t maxLen) {
+        std::string s(rng() % (maxLen + 1), ' ');
+        for (char& c : s) c = alphabet[rng() % 5];
+        return s;
+    };
+    std::string scratch = "stale";
+    for (int round = 0; round < 5000; ++round) {
+        std::string shared = randomText(40);
+        std::string fresh = shared;
+        for (int step = 0; step < 4; ++step) {
+            std::string s = randomText(3);
+            if (s.empty()) s = "<";
+            const std::string r = randomText(3);
+            const std::string e = randomText(2) + ">";
+            if (step % 2 == 0) {
+                ReplaceAll(shared, s, r, scratch);
+                ReplaceAll(fresh, s, r);
+            } else {
+                StripBlocks(shared, s, e, step == 1, scratch);
+                StripBlocks(fresh, s, e, step == 1);
+            }
+            ASSERT_EQ(fresh, shared) << "round " << round << " step " << step;
+        }
+    }
+}
+
 TEST(TextOpsDifferentialTest, LongNestedRunsStayFast) {
     // 100 000 nested pairs: quadratic work here would not finish in test time.
     std::string text;
