@@ -39,14 +39,6 @@ size_t CountMarks(const std::string& html) {
     return marks;
 }
 
-std::string AsciiLower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
-
 // Builds the tree from the scan: each open element is found by name through an index, and
 // the children of the elements it leaves open are re-linked once.
 class TreeBuilder {
@@ -67,8 +59,8 @@ class TreeBuilder {
         tree_.nodes.push_back(root);
         tree_.parent.push_back(-1);
         stack_.assign(1, 0);
-        stackNames_.assign(1, std::string());
-        children_.assign(1, std::vector<int>());
+        stackDepths_.assign(1, nullptr);
+        childStart_.assign(1, 0);
     }
 
     void operator()(const HtmlPiece& piece) {
@@ -88,12 +80,13 @@ class TreeBuilder {
                 node.isTag = true;
                 node.text = View(piece.offset, piece.length);
                 node.tagName = View(piece.offset + 1, piece.nameLength);
-                std::string name = AsciiLower(node.tagName);
+                Lower(node.tagName);
                 const int id = Append(std::move(node));
-                byName_[name].push_back(stack_.size());
+                std::vector<size_t>& depths = byName_[lower_];
+                depths.push_back(stack_.size());
                 stack_.push_back(id);
-                stackNames_.push_back(std::move(name));
-                children_.emplace_back();
+                stackDepths_.push_back(&depths);
+                childStart_.push_back(children_.size());
                 return;
             }
             case HtmlPiece::kEndTag:
@@ -106,7 +99,8 @@ class TreeBuilder {
 
   private:
     void Close(const HtmlPiece& piece) {
-        auto found = byName_.find(AsciiLower(View(piece.offset + 2, piece.nameLength)));
+        Lower(View(piece.offset + 2, piece.nameLength));
+        auto found = byName_.find(lower_);
         if (found == byName_.end() || found->second.empty()) {
             // An end tag that closes nothing stays as a comment that keeps its name.
             HtmlNode node;
@@ -124,14 +118,25 @@ class TreeBuilder {
         open.length = piece.offset + piece.length - open.offset;
         open.closingText = View(piece.offset, piece.length);
         // Elements left open inside the closed one give their children to it.
-        for (size_t d = depth + 1; d < stack_.size(); ++d) {
-            for (int child : children_[d]) tree_.parent[child] = match;
+        // The children of the open elements are kept in one list, deepest last.
+        if (depth + 1 < childStart_.size()) {
+            for (size_t k = childStart_[depth + 1]; k < children_.size(); ++k) {
+                tree_.parent[children_[k]] = match;
+            }
         }
+        children_.resize(childStart_[depth]);
         while (stack_.size() > depth) {
-            byName_[stackNames_.back()].pop_back();
+            stackDepths_.back()->pop_back();
             stack_.pop_back();
-            stackNames_.pop_back();
-            children_.pop_back();
+            stackDepths_.pop_back();
+            childStart_.pop_back();
+        }
+    }
+
+    void Lower(std::string_view name) {
+        lower_.assign(name.data(), name.size());
+        for (char& c : lower_) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
         }
     }
 
@@ -144,16 +149,18 @@ class TreeBuilder {
         const int parent = stack_.back();
         tree_.nodes.push_back(std::move(node));
         tree_.parent.push_back(parent);
-        children_.back().push_back(id);
+        children_.push_back(id);
         return id;
     }
 
     HtmlTree& tree_;
     const std::string& html_;
-    std::vector<int> stack_;  // open elements, root first
-    std::vector<std::string> stackNames_;
-    std::vector<std::vector<int>> children_;                       // children of each open element
+    std::vector<int> stack_;                         // open elements, root first
+    std::vector<std::vector<size_t>*> stackDepths_;  // the byName_ entry of each open element
+    std::vector<int> children_;       // children of the open elements, element by element
+    std::vector<size_t> childStart_;  // where each open element's children start in children_
     std::unordered_map<std::string, std::vector<size_t>> byName_;  // name -> depths in stack_
+    std::string lower_;  // the name looked up last, lower-cased
 };
 
 }  // namespace
