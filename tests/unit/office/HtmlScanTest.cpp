@@ -120,7 +120,8 @@ TEST(HtmlScanTest, LiteralElementsCommentsAndBrokenMarkup) {
         SCOPED_TRACE(html);
         ExpectSameCuts(html);
     }
-    ExpectSameCuts(std::string("<p\0q>r</p>\0<a", 15));
+    const char withNul[] = "<p\0q>r</p>\0<a";
+    ExpectSameCuts(std::string(withNul, sizeof withNul - 1));
 }
 
 TEST(HtmlScanTest, GeneratedMarkup) {
