@@ -95,21 +95,26 @@ int HttpClient::SendHeaders() {
 }
 
 int HttpClient::SendBody() {
-    bool chunkFailed = false;
+    // The transport asks for each chunk when the connection has room for it, so no chunk
+    // waits for the previous one to be handed over; the cancel flag is read before each.
     int32_t offset = 0;
-    while (offset < bodyLength_ && !Cancelled()) {
+    const platform::HttpSession::ChunkSource next = [this, &offset](const char** data,
+                                                                    size_t* length) {
+        if (Cancelled()) return false;
         const int32_t n = std::min(kChunkSize, bodyLength_ - offset);
-        if (!session_->Write(body_ + offset, static_cast<size_t>(n))) {
-            if (!Cancelled()) {
-                QUILLON_TRACE(Log::kHttpClient, 221,
-                              Log::Gbk(u8"发送文件块数据失败，错误码：") << session_->LastError());
-            }
-            chunkFailed = true;
-            break;
-        }
+        *data = body_ + offset;
+        *length = static_cast<size_t>(n);
         offset += n;
+        return true;
+    };
+    if (bodyLength_ > 0 && !Cancelled() && !session_->WriteBody(next)) {
+        if (!Cancelled()) {
+            QUILLON_TRACE(Log::kHttpClient, 221,
+                          Log::Gbk(u8"发送文件块数据失败，错误码：") << session_->LastError());
+        }
+        return 0;
     }
-    if (chunkFailed || Cancelled()) return 0;
+    if (Cancelled()) return 0;
 
     const int64_t started = platform::ProcessClockMs();
     if (!session_->EndRequest()) return 0;

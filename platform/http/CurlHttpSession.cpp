@@ -1,7 +1,8 @@
 // The HTTP transport on libcurl. One easy handle in a private multi handle, driven from the
-// calling thread: each step runs the transfer until the step's condition holds. The body is
-// handed over through a paused read callback, so every chunk is copied straight from the
-// caller's buffer into the connection's send buffer.
+// calling thread: each step runs the transfer until the step's condition holds. The read
+// callback takes the body's chunks from the caller's source as the connection asks for them,
+// so every chunk is copied straight from the caller's buffer into the connection's send
+// buffer and the body goes out without a pause between chunks.
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -85,12 +86,12 @@ class CurlHttpSession : public HttpSession {
         return headersOut_ && (result_ == CURLE_OK || headersDone_);
     }
 
-    bool Write(const char* data, size_t length) override {
-        pending_ = data;
-        pendingLength_ = length;
+    bool WriteBody(const ChunkSource& next) override {
+        source_ = &next;
         Resume();
-        Drive([this] { return pendingLength_ == 0; });
-        const bool taken = pendingLength_ == 0;
+        Drive([this] { return BodyTaken(); });
+        const bool taken = BodyTaken();
+        source_ = nullptr;
         pending_ = nullptr;
         pendingLength_ = 0;
         if (!taken && result_ == CURLE_OK) result_ = CURLE_SEND_ERROR;
@@ -229,6 +230,11 @@ class CurlHttpSession : public HttpSession {
         return error == ECONNRESET || error == EPIPE;
     }
 
+    // Every byte of the body was handed to the connection.
+    bool BodyTaken() const {
+        return pendingLength_ == 0 && (sourceEnded_ || bodyTaken_ >= spec_.bodyLength);
+    }
+
     size_t InboxSize() const { return inbox_.size() - inboxStart_; }
 
     // Lets a paused direction go on: the sender once a chunk or the end is there, the
@@ -272,8 +278,16 @@ class CurlHttpSession : public HttpSession {
     static size_t OnRead(char* buffer, size_t size, size_t count, void* context) {
         CurlHttpSession* self = static_cast<CurlHttpSession*>(context);
         if (self->Cancelled()) return CURL_READFUNC_ABORT;
+        if (self->pendingLength_ == 0 && self->source_ && !self->sourceEnded_) {
+            const char* data = nullptr;
+            size_t length = 0;
+            if (!(*self->source_)(&data, &length)) return CURL_READFUNC_ABORT;
+            self->pending_ = data;
+            self->pendingLength_ = data ? length : 0;
+            self->sourceEnded_ = self->pendingLength_ == 0;
+        }
         if (self->pendingLength_ == 0) {
-            if (self->bodyEnded_) return 0;
+            if (self->sourceEnded_) return 0;
             self->readWaiting_ = true;
             return CURL_READFUNC_PAUSE;
         }
@@ -281,6 +295,7 @@ class CurlHttpSession : public HttpSession {
         std::memcpy(buffer, self->pending_, n);
         self->pending_ += n;
         self->pendingLength_ -= n;
+        self->bodyTaken_ += static_cast<int64_t>(n);
         return n;
     }
 
@@ -344,11 +359,13 @@ class CurlHttpSession : public HttpSession {
     bool connected_ = false;
     bool headersOut_ = false;
     unsigned long activity_ = 0;  // callbacks that moved bytes, to tell a moving transfer
-    // Request body hand-over.
+    // Request body hand-over: the chunk being copied and where the next ones come from.
+    const ChunkSource* source_ = nullptr;
     const char* pending_ = nullptr;
     size_t pendingLength_ = 0;
+    int64_t bodyTaken_ = 0;
     bool readWaiting_ = false;
-    bool bodyEnded_ = false;
+    bool sourceEnded_ = false;
     // Response.
     std::string block_;
     long blockStatus_ = 0;

@@ -43,8 +43,13 @@ class HttpSession {
     virtual bool Connect() = 0;
     // Sends the request line and headers.
     virtual bool SendHeaders() = 0;
-    // Hands one chunk of the body to the connection; the bytes are read from `data` in place.
-    virtual bool Write(const char* data, size_t length) = 0;
+    // Supplies the next chunk of the body: true with the chunk's bytes (a length of 0 once the
+    // body is complete), false to stop the request. Called on the calling thread whenever the
+    // connection has room for more, so the body goes out without waiting between chunks.
+    typedef std::function<bool(const char** data, size_t* length)> ChunkSource;
+    // Sends the whole body, taking chunk after chunk from `next`; the bytes are read from each
+    // chunk in place. False when the transfer failed or `next` stopped it.
+    virtual bool WriteBody(const ChunkSource& next) = 0;
     // Ends the request and waits for the response headers (after any interim answers).
     virtual bool EndRequest() = 0;
     // The status line and header lines of the final response, each ending in "\r\n", with
