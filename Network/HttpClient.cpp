@@ -44,20 +44,20 @@ int HttpClient::Post(const std::string& url, const std::string& pathOverride,
 
     UrlParts parts;
     SplitUrl(url, &parts);
-    platform::HttpRequestSpec spec;
-    spec.agent = agent;
-    spec.scheme = parts.scheme;
-    spec.host = parts.host;
-    spec.port = parts.port;
-    spec.verb = verb_;
-    spec.target = pathOverride.empty() ? parts.path + parts.extra : pathOverride;
-    spec.headers = headers_;
-    spec.bodyLength = bodyLength_;
+    platform::HttpRequestSetup setup;
+    setup.agent = agent;
+    setup.scheme = parts.scheme;
+    setup.host = parts.host;
+    setup.port = parts.port;
+    setup.verb = verb_;
+    setup.target = pathOverride.empty() ? parts.path + parts.extra : pathOverride;
+    setup.headers = headers_;
+    setup.bodyLength = bodyLength_;
     platform::HttpSessionHooks hooks;
     hooks.sent = [this](unsigned long bytes) { Sent.emit(bytes); };
     CancelFlag cancel = cancel_;
     hooks.cancelled = [cancel] { return IsCancelled(cancel); };
-    session_ = platform::OpenHttpSession(spec, hooks);
+    session_ = platform::OpenHttpSession(setup, hooks);
     if (!session_) return 0;
 
     int result = Connect();

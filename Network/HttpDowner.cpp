@@ -46,19 +46,19 @@ int HttpDowner::Download(const std::string& url, const std::string& pathOverride
     contentLength_ = 0;
     contentType_.clear();
 
-    platform::HttpRequestSpec spec;
-    spec.agent = kAgent;
-    spec.scheme = parts.scheme;
-    spec.host = parts.host;
-    spec.port = parts.port;
-    spec.verb = verb_;
-    spec.target = pathOverride.empty() ? parts.path + parts.extra : pathOverride;
-    spec.headers = headers_;
-    spec.followRedirects = true;
+    platform::HttpRequestSetup setup;
+    setup.agent = kAgent;
+    setup.scheme = parts.scheme;
+    setup.host = parts.host;
+    setup.port = parts.port;
+    setup.verb = verb_;
+    setup.target = pathOverride.empty() ? parts.path + parts.extra : pathOverride;
+    setup.headers = headers_;
+    setup.followRedirects = true;
     platform::HttpSessionHooks hooks;
     CancelFlag cancel = cancel_;
     hooks.cancelled = [cancel] { return IsCancelled(cancel); };
-    session_ = platform::OpenHttpSession(spec, hooks);
+    session_ = platform::OpenHttpSession(setup, hooks);
     if (!session_) return 0;
 
     int result = Connect();

@@ -36,8 +36,8 @@ bool StartsWithNoCase(const std::string& text, const char* prefix) {
 
 class CurlHttpSession : public HttpSession {
   public:
-    CurlHttpSession(const HttpRequestSpec& spec, const HttpSessionHooks& hooks)
-        : spec_(spec), hooks_(hooks) {}
+    CurlHttpSession(const HttpRequestSetup& setup, const HttpSessionHooks& hooks)
+        : setup_(setup), hooks_(hooks) {}
 
     ~CurlHttpSession() override {
         if (multi_ && easy_) curl_multi_remove_handle(multi_, easy_);
@@ -53,7 +53,7 @@ class CurlHttpSession : public HttpSession {
     }
 
     bool Connect() override {
-        if (spec_.host.empty() || (spec_.scheme != "http" && spec_.scheme != "https")) {
+        if (setup_.host.empty() || (setup_.scheme != "http" && setup_.scheme != "https")) {
             return Fail(CURLE_URL_MALFORMAT);
         }
         if (!Configure()) return false;
@@ -80,7 +80,7 @@ class CurlHttpSession : public HttpSession {
 
     bool SendHeaders() override {
         Drive([this] {
-            if (spec_.bodyLength > 0) return readWaiting_ || headersDone_;
+            if (setup_.bodyLength > 0) return readWaiting_ || headersDone_;
             return headersOut_;
         });
         return headersOut_ && (result_ == CURLE_OK || headersDone_);
@@ -145,20 +145,20 @@ class CurlHttpSession : public HttpSession {
     }
 
     bool Configure() {
-        std::string host = spec_.host;
+        std::string host = setup_.host;
         if (host.find(':') != std::string::npos) host = "[" + host + "]";
-        const std::string url = spec_.scheme + "://" + host + ":" + std::to_string(spec_.port) +
-                                (spec_.target.empty() || spec_.target[0] != '/' ? "/" : "") +
-                                spec_.target;
+        const std::string url = setup_.scheme + "://" + host + ":" + std::to_string(setup_.port) +
+                                (setup_.target.empty() || setup_.target[0] != '/' ? "/" : "") +
+                                setup_.target;
         // Extra header lines; an empty "Expect:" keeps the body going out without waiting
         // for an interim answer.
         size_t start = 0;
-        while (start < spec_.headers.size()) {
-            size_t end = spec_.headers.find("\r\n", start);
-            if (end == std::string::npos) end = spec_.headers.size();
+        while (start < setup_.headers.size()) {
+            size_t end = setup_.headers.find("\r\n", start);
+            if (end == std::string::npos) end = setup_.headers.size();
             if (end > start) {
                 headerList_ = curl_slist_append(headerList_,
-                                                spec_.headers.substr(start, end - start).c_str());
+                                                setup_.headers.substr(start, end - start).c_str());
             }
             start = end + 2;
         }
@@ -171,29 +171,29 @@ class CurlHttpSession : public HttpSession {
         curl_easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
         curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-        curl_easy_setopt(e, CURLOPT_USERAGENT, spec_.agent.c_str());
+        curl_easy_setopt(e, CURLOPT_USERAGENT, setup_.agent.c_str());
         curl_easy_setopt(e, CURLOPT_HTTPHEADER, headerList_);
         curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
         curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
         curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
         curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
-        if (spec_.scheme == "https") {
+        if (setup_.scheme == "https") {
             curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 0L);
             curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
         }
-        if (spec_.followRedirects) {
+        if (setup_.followRedirects) {
             curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
             curl_easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
         }
-        if (spec_.verb == "GET") {
+        if (setup_.verb == "GET") {
             curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
         } else {
             curl_easy_setopt(e, CURLOPT_POST, 1L);
             curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE,
-                             static_cast<curl_off_t>(std::max<int64_t>(spec_.bodyLength, 0)));
-            if (spec_.verb != "POST")
-                curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, spec_.verb.c_str());
+                             static_cast<curl_off_t>(std::max<int64_t>(setup_.bodyLength, 0)));
+            if (setup_.verb != "POST")
+                curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, setup_.verb.c_str());
             curl_easy_setopt(e, CURLOPT_UPLOAD_BUFFERSIZE, kChunkBytes);
             curl_easy_setopt(e, CURLOPT_READFUNCTION, &CurlHttpSession::OnRead);
             curl_easy_setopt(e, CURLOPT_READDATA, this);
@@ -232,7 +232,7 @@ class CurlHttpSession : public HttpSession {
 
     // Every byte of the body was handed to the connection.
     bool BodyTaken() const {
-        return pendingLength_ == 0 && (sourceEnded_ || bodyTaken_ >= spec_.bodyLength);
+        return pendingLength_ == 0 && (sourceEnded_ || bodyTaken_ >= setup_.bodyLength);
     }
 
     size_t InboxSize() const { return inbox_.size() - inboxStart_; }
@@ -313,7 +313,7 @@ class CurlHttpSession : public HttpSession {
         self->block_ += line;
         if (line == "\r\n" || line == "\n") {
             const bool interim = self->blockStatus_ / 100 == 1;
-            const bool followed = self->spec_.followRedirects && self->blockStatus_ / 100 == 3 &&
+            const bool followed = self->setup_.followRedirects && self->blockStatus_ / 100 == 3 &&
                                   self->blockHasLocation_;
             if (!interim && !followed) {
                 self->rawHeaders_ = self->block_;
@@ -349,7 +349,7 @@ class CurlHttpSession : public HttpSession {
         return 0;
     }
 
-    HttpRequestSpec spec_;
+    HttpRequestSetup setup_;
     HttpSessionHooks hooks_;
     CURL* easy_ = nullptr;
     CURLM* multi_ = nullptr;
@@ -379,10 +379,10 @@ class CurlHttpSession : public HttpSession {
 
 }  // namespace
 
-std::unique_ptr<HttpSession> OpenHttpSession(const HttpRequestSpec& spec,
+std::unique_ptr<HttpSession> OpenHttpSession(const HttpRequestSetup& setup,
                                              const HttpSessionHooks& hooks) {
     GlobalInit();
-    std::unique_ptr<CurlHttpSession> session(new CurlHttpSession(spec, hooks));
+    std::unique_ptr<CurlHttpSession> session(new CurlHttpSession(setup, hooks));
     if (!session->Init()) return nullptr;
     return std::unique_ptr<HttpSession>(session.release());
 }

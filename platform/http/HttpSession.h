@@ -15,7 +15,7 @@
 
 namespace platform {
 
-struct HttpRequestSpec {
+struct HttpRequestSetup {
     std::string agent;   // sent as User-Agent
     std::string scheme;  // "http" or "https"; others cannot be connected
     std::string host;    // empty: Connect fails
@@ -66,7 +66,7 @@ class HttpSession {
 };
 
 // A session for one request; null when the transport cannot be opened.
-std::unique_ptr<HttpSession> OpenHttpSession(const HttpRequestSpec& spec,
+std::unique_ptr<HttpSession> OpenHttpSession(const HttpRequestSetup& setup,
                                              const HttpSessionHooks& hooks);
 
 }  // namespace platform
