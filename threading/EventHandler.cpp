@@ -6,10 +6,9 @@ namespace Korvane {
 namespace Threading {
 
 void EventHandler::Set() {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        signalled_ = true;
-    }
+    // Notified under the lock: the released waiter may destroy the event as soon as it runs.
+    std::lock_guard<std::mutex> lock(mutex_);
+    signalled_ = true;
     cond_.notify_one();
 }
 
