@@ -13,13 +13,15 @@ CORPUS=$ROOT/../shared/corpus
 mkdir -p "$OUT/seeds"
 
 FLAGS="-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I$ROOT"
-PKGS="htmlcxx log4cplus jsoncpp"
+# The converter reads the current clipboard, whose default is chosen at run time (X11 or
+# memory), and sizes pictures through the image layer: both come along with their libraries.
+PKGS="htmlcxx log4cplus jsoncpp xcb xcb-xfixes libturbojpeg spng librsvg-2.0 libwmf"
 SOURCES="$ROOT/tests/fuzz/office/FuzzConvert.cpp $(ls "$ROOT"/Office/*.cpp "$ROOT"/Office/css/*.cpp) \
-    $ROOT/platform/clipboard/MemoryClipboard.cpp $ROOT/platform/clipboard/CurrentClipboard.cpp \
-    $ROOT/platform/image/ImageSize.cpp $ROOT/platform/kernel/CodePageIconv.cpp \
+    $(ls "$ROOT"/platform/clipboard/*.cpp "$ROOT"/platform/image/*.cpp) \
+    $ROOT/platform/kernel/CodePageIconv.cpp \
     $(ls "$ROOT"/util/*.cpp) $ROOT/Biz/Log.cpp"
-clang++ $FLAGS $(pkg-config --cflags $PKGS) $SOURCES $(pkg-config --libs $PKGS) \
-    -lboost_thread -lpthread -o "$OUT/fuzz_convert"
+clang++ $FLAGS -I/usr/include/libwmf/gd $(pkg-config --cflags $PKGS) $SOURCES \
+    $(pkg-config --libs $PKGS) -lemf2svg -lboost_thread -lpthread -o "$OUT/fuzz_convert"
 
 for f in "$CORPUS"/word/*.html "$CORPUS"/excel/*.html "$CORPUS"/browser/*.html; do
     cp "$f" "$OUT/seeds/$(basename "$f")"
