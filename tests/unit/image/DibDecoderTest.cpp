@@ -9,7 +9,7 @@ namespace {
 using platform::image::DecodeBmp;
 using platform::image::DecodeDib;
 using platform::image::DibImage;
-using testimages::DibSpec;
+using testimages::DibLayout;
 using testimages::Le16;
 using testimages::Le32;
 using testimages::MakeDib;
@@ -47,7 +47,7 @@ void ExpectQuad(const DibImage& image, int line) {
 
 TEST(DibDecoder, EveryBitCountAndRowOrder) {
     const std::vector<uint32_t> palette = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
-    DibSpec s;
+    DibLayout s;
     s.width = 2;
     s.height = 2;
 
@@ -97,7 +97,7 @@ TEST(DibDecoder, EveryBitCountAndRowOrder) {
 }
 
 TEST(DibDecoder, HeaderVariants) {
-    DibSpec s;
+    DibLayout s;
     s.width = 2;
     s.height = 2;
     s.bitCount = 32;
@@ -116,7 +116,7 @@ TEST(DibDecoder, HeaderVariants) {
     s.headerSize = 108;
     EXPECT_EQ(kBlue, Pixel(Decode(MakeDib(s), __LINE__), 0, 1));
 
-    DibSpec core;  // 12-byte header, three-byte palette entries
+    DibLayout core;  // 12-byte header, three-byte palette entries
     core.headerSize = 12;
     core.width = 2;
     core.height = 1;
@@ -129,7 +129,7 @@ TEST(DibDecoder, HeaderVariants) {
     EXPECT_TRUE(c.IsGreyPalette());
 
     // A BMP file whose pixel offset leaves a gap after the palette.
-    DibSpec s24;
+    DibLayout s24;
     s24.width = 1;
     s24.height = 1;
     s24.pixels = std::string("\x10\x20\x30\0", 4);
@@ -142,7 +142,7 @@ TEST(DibDecoder, HeaderVariants) {
 }
 
 TEST(DibDecoder, RunLengthEncoding) {
-    DibSpec s;
+    DibLayout s;
     s.width = 6;
     s.height = 3;
     s.bitCount = 8;
@@ -172,7 +172,7 @@ TEST(DibDecoder, RunLengthEncoding) {
 }
 
 TEST(DibDecoder, BadBlocksAreRefused) {
-    DibSpec s;
+    DibLayout s;
     s.width = 3;
     s.height = 2;
     s.bitCount = 8;
@@ -182,26 +182,26 @@ TEST(DibDecoder, BadBlocksAreRefused) {
     Decode(good);
     for (size_t n = 0; n < good.size(); ++n) EXPECT_TRUE(Fails(good.substr(0, n))) << n;
 
-    DibSpec absurd = s;
+    DibLayout absurd = s;
     absurd.width = 100000;
     absurd.height = 100000;
     EXPECT_TRUE(Fails(MakeDib(absurd)));
-    DibSpec odd = s;
+    DibLayout odd = s;
     odd.bitCount = 7;
     EXPECT_TRUE(Fails(MakeDib(odd)));
-    DibSpec bigPalette = s;
+    DibLayout bigPalette = s;
     bigPalette.bitCount = 1;
     bigPalette.palette.assign(3, 0);
     EXPECT_TRUE(Fails(MakeDib(bigPalette)));
-    DibSpec rleTopDown = s;
+    DibLayout rleTopDown = s;
     rleTopDown.compression = 1;
     rleTopDown.height = -2;
     EXPECT_TRUE(Fails(MakeDib(rleTopDown)));
-    DibSpec rleOverrun = s;  // an absolute run longer than the data
+    DibLayout rleOverrun = s;  // an absolute run longer than the data
     rleOverrun.compression = 1;
     rleOverrun.pixels = std::string("\x00\xFF\x01\x01", 4);
     EXPECT_TRUE(Fails(MakeDib(rleOverrun)));
-    DibSpec noMasks = s;
+    DibLayout noMasks = s;
     noMasks.bitCount = 16;
     noMasks.compression = 3;
     noMasks.palette.clear();

@@ -214,7 +214,7 @@ TEST(ImageEncoding, DibJpegUsesTheLowEightBitsOfTheConfiguredQuality) {
     config.jpegQuality = saved;
 
     // A grey palette stays 8 bits and gives a one-component JPEG.
-    DibSpec grey;
+    DibLayout grey;
     grey.width = 8;
     grey.height = 8;
     grey.bitCount = 8;

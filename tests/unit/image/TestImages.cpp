@@ -16,7 +16,7 @@ std::string Le32(uint32_t v) {
     return Le16(v & 0xFFFF) + Le16(v >> 16);
 }
 
-std::string MakeDib(const DibSpec& s) {
+std::string MakeDib(const DibLayout& s) {
     std::string out;
     if (s.headerSize == 12) {
         out = Le32(12) + Le16(uint16_t(s.width)) + Le16(uint16_t(s.height)) + Le16(1) +
@@ -37,14 +37,14 @@ std::string MakeDib(const DibSpec& s) {
     return out + s.pixels;
 }
 
-std::string MakeBmp(const DibSpec& spec) {
-    const std::string dib = MakeDib(spec);
-    const uint32_t offset = uint32_t(14 + dib.size() - spec.pixels.size());
+std::string MakeBmp(const DibLayout& layout) {
+    const std::string dib = MakeDib(layout);
+    const uint32_t offset = uint32_t(14 + dib.size() - layout.pixels.size());
     return "BM" + Le32(uint32_t(14 + dib.size())) + Le32(0) + Le32(offset) + dib;
 }
 
 std::string DibFromBitmap(const platform::image::Bitmap& b) {
-    DibSpec s;
+    DibLayout s;
     s.width = int32_t(b.width);
     s.height = int32_t(b.height);
     const size_t stride = (b.width * 3 + 3) / 4 * 4;

@@ -13,7 +13,7 @@ namespace testimages {
 std::string Le16(uint16_t v);
 std::string Le32(uint32_t v);
 
-struct DibSpec {
+struct DibLayout {
     uint32_t headerSize = 40;  // 12, 40, 108 or 124
     int32_t width = 4;
     int32_t height = 3;  // negative: top-down
@@ -25,9 +25,9 @@ struct DibSpec {
 };
 
 // A CF_DIB block (header, masks after a 40-byte header for bit fields, palette, pixels).
-std::string MakeDib(const DibSpec& spec);
+std::string MakeDib(const DibLayout& layout);
 // A BMP file around the block.
-std::string MakeBmp(const DibSpec& spec);
+std::string MakeBmp(const DibLayout& layout);
 // A 24-bit bottom-up DIB of the picture (alpha dropped).
 std::string DibFromBitmap(const platform::image::Bitmap& bitmap);
 // A picture whose colours vary smoothly across it.

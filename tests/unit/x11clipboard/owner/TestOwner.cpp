@@ -81,7 +81,7 @@ void Notify(const xcb_selection_request_event_t* request, xcb_atom_t property) {
 int main(int argc, char** argv) {
     std::string display, mode;
     size_t incrAbove = 256 * 1024, chunk = 256 * 1024;
-    std::vector<std::pair<std::string, std::string>> specs;
+    std::vector<std::pair<std::string, std::string>> servedTargets;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--display" && i + 1 < argc) {
@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
         } else if (arg.compare(0, 2, "--") == 0) {
             mode = arg;
         } else if (arg.find('=') != std::string::npos) {
-            specs.emplace_back(arg.substr(0, arg.find('=')), arg.substr(arg.find('=') + 1));
+            servedTargets.emplace_back(arg.substr(0, arg.find('=')), arg.substr(arg.find('=') + 1));
         } else {
             std::fprintf(stderr, "unknown argument %s\n", arg.c_str());
             return 2;
@@ -111,10 +111,10 @@ int main(int argc, char** argv) {
     const xcb_atom_t targets = Atom("TARGETS");
     const xcb_atom_t incr = Atom("INCR");
     std::vector<Served> served;
-    for (const auto& spec : specs) {
-        Served item{Atom(spec.first), std::string()};
-        if (!Load(spec.second, item.bytes)) {
-            std::fprintf(stderr, "cannot read %s\n", spec.second.c_str());
+    for (const auto& target : servedTargets) {
+        Served item{Atom(target.first), std::string()};
+        if (!Load(target.second, item.bytes)) {
+            std::fprintf(stderr, "cannot read %s\n", target.second.c_str());
             return 2;
         }
         served.push_back(std::move(item));
