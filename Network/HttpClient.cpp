@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "Biz/Log.h"
+#include "Network/RequestSetup.h"
 #include "Network/ResponseHeaders.h"
 #include "Network/TransferFigures.h"
-#include "Network/UrlParts.h"
 #include "platform/http/HttpSession.h"
 #include "platform/kernel/Ticks.h"
 
@@ -42,16 +42,7 @@ int HttpClient::Post(const std::string& url, const std::string& pathOverride,
     QUILLON_TRACE(Log::kHttpClient, 76, Log::Gbk(u8"请求路径：") << url);
     if (Cancelled()) return 0;
 
-    UrlParts parts;
-    SplitUrl(url, &parts);
-    platform::HttpRequestSetup setup;
-    setup.agent = agent;
-    setup.scheme = parts.scheme;
-    setup.host = parts.host;
-    setup.port = parts.port;
-    setup.verb = verb_;
-    setup.target = pathOverride.empty() ? parts.path + parts.extra : pathOverride;
-    setup.headers = headers_;
+    platform::HttpRequestSetup setup = MakeRequestSetup(url, pathOverride, verb_, headers_, agent);
     setup.bodyLength = bodyLength_;
     platform::HttpSessionHooks hooks;
     hooks.sent = [this](unsigned long bytes) { Sent.emit(bytes); };

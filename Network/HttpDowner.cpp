@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "Biz/Log.h"
+#include "Network/RequestSetup.h"
 #include "Network/ResponseHeaders.h"
 #include "Network/UrlParts.h"
 #include "platform/http/HttpSession.h"
@@ -39,21 +40,12 @@ int HttpDowner::Download(const std::string& url, const std::string& pathOverride
     QUILLON_TRACE(Log::kHttpDowner, 58, Log::Gbk(u8"请求路径：") << url);
     if (Cancelled()) return 0;
 
-    UrlParts parts;
-    SplitUrl(url, &parts);
     defaultFileName_ = util::AnsiToWide(UrlFileName(url));
     status_ = 0;
     contentLength_ = 0;
     contentType_.clear();
 
-    platform::HttpRequestSetup setup;
-    setup.agent = kAgent;
-    setup.scheme = parts.scheme;
-    setup.host = parts.host;
-    setup.port = parts.port;
-    setup.verb = verb_;
-    setup.target = pathOverride.empty() ? parts.path + parts.extra : pathOverride;
-    setup.headers = headers_;
+    platform::HttpRequestSetup setup = MakeRequestSetup(url, pathOverride, verb_, headers_, kAgent);
     setup.followRedirects = true;
     platform::HttpSessionHooks hooks;
     CancelFlag cancel = cancel_;
