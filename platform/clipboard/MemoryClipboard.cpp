@@ -4,11 +4,7 @@ namespace platform {
 
 uint32_t MemoryClipboard::RegisterFormat(const std::string& name) {
     std::lock_guard<std::mutex> lock(mutex_);
-    auto it = registered_.find(name);
-    if (it != registered_.end()) return it->second;
-    const uint32_t id = 0xC000 + static_cast<uint32_t>(registered_.size());
-    registered_[name] = id;
-    return id;
+    return registered_.Register(name);
 }
 
 bool MemoryClipboard::IsFormatAvailable(uint32_t format) {

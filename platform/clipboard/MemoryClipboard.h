@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/clipboard/Clipboard.h"
+#include "platform/clipboard/FormatRegistry.h"
 
 namespace platform {
 
@@ -28,7 +29,7 @@ class MemoryClipboard : public Clipboard {
 
   private:
     std::mutex mutex_;
-    std::map<std::string, uint32_t> registered_;
+    FormatRegistry registered_;
     std::map<uint32_t, std::string> data_;
     std::vector<std::wstring> files_;
     bool hasFiles_ = false;

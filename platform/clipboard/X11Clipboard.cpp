@@ -363,17 +363,7 @@ bool X11Clipboard::EnsureConnected() {
 
 uint32_t X11Clipboard::RegisterFormat(const std::string& name) {
     std::lock_guard<std::mutex> lock(mutex_);
-    auto it = registered_.find(name);
-    if (it != registered_.end()) return it->second;
-    const uint32_t id = 0xC000 + static_cast<uint32_t>(registered_.size());
-    registered_[name] = id;
-    return id;
-}
-
-std::string X11Clipboard::FormatName(uint32_t format) {
-    for (const auto& entry : registered_)
-        if (entry.second == format) return entry.first;
-    return std::string();
+    return registered_.Register(name);
 }
 
 bool X11Clipboard::Offers(const std::string& target) {
@@ -394,7 +384,7 @@ bool X11Clipboard::IsFormatAvailable(uint32_t format) {
     }
     if (format == kClipboardHdrop)
         return Offers("text/uri-list") || Offers("x-special/gnome-copied-files");
-    const std::string name = FormatName(format);
+    const std::string name = registered_.NameOf(format);
     if (name.empty()) return false;
     if (name == kHtmlFormat) return Offers(kHtmlFormat) || Offers("text/html");
     return Offers(name);
@@ -409,7 +399,7 @@ bool X11Clipboard::GetData(uint32_t format, std::string& bytes) {
         bytes = MakeDibBlock(picture);
         return true;
     }
-    const std::string name = FormatName(format);
+    const std::string name = registered_.NameOf(format);
     if (name.empty()) return false;
     if (name == kHtmlFormat) return ReadHtml(bytes);
     std::string data;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/clipboard/Clipboard.h"
+#include "platform/clipboard/FormatRegistry.h"
 #include "platform/image/Bitmap.h"
 
 namespace platform {
@@ -54,13 +55,12 @@ class X11Clipboard : public Clipboard {
     bool Read(const std::string& target, std::string& bytes);
     bool ReadHtml(std::string& bytes);
     bool ReadPicture(image::Bitmap& picture);
-    std::string FormatName(uint32_t format);
 
     const std::string display_;
     const X11ClipboardLimits limits_;
     std::mutex mutex_;
     std::unique_ptr<Connection> connection_;
-    std::map<std::string, uint32_t> registered_;
+    FormatRegistry registered_;
 };
 
 }  // namespace platform
