@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "ModuleFixture.h"
+#include "TestFiles.h"
 
 namespace {
 
@@ -219,12 +220,7 @@ TEST_F(ModuleTest, TwoInstancesDispatchToTheLastAndSurviveEachOthersEnd) {
     EXPECT_EQ(first.Destroy(), NPERR_NO_ERROR);
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testfiles::ReadFile;
 
 TEST_F(ModuleTest, LogFileStartsLoggingOnlyAfterDebug) {
     testhost::Instance& instance = NewInstance();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Biz/Log.h"
+#include "TestFiles.h"
 #include "config/ConfigDocument.h"
 
 namespace {
@@ -14,12 +15,7 @@ namespace {
 const std::string kStartLineGbk =
     "\xC8\xD5\xD6\xBE\xB4\xB4\xBD\xA8\xB3\xC9\xB9\xA6";  // 日志创建成功
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testfiles::ReadFile;
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;

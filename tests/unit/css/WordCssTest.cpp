@@ -11,6 +11,7 @@
 
 #include "Office/css/ReplaceText.h"
 #include "Office/css/WordCss.h"
+#include "TestFiles.h"
 
 namespace {
 
@@ -79,12 +80,7 @@ std::vector<std::string> CorpusFiles(const std::string& folder) {
     return files;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testfiles::ReadFile;
 
 }  // namespace
 

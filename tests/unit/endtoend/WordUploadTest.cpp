@@ -12,6 +12,7 @@
 #include "InProcessPlugin.h"
 #include "LoopbackUploadServer.h"
 #include "Office/CfHtml.h"
+#include "TestFiles.h"
 #include "image/ImageEncoding.h"
 #include "platform/clipboard/MemoryClipboard.h"
 #include "util/Files.h"
@@ -21,12 +22,7 @@ namespace {
 
 using testhost::Value;
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testfiles::ReadFile;
 
 void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include "TestFiles.h"
 
 namespace testimages {
 
@@ -118,10 +119,7 @@ std::string MakeTextWmf(const std::string& text) {
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return testfiles::ReadFile(path);
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {

@@ -10,6 +10,7 @@
 #include "Office/CfHtml.h"
 #include "Office/PasteEvent.h"
 #include "Office/WordConverter.h"
+#include "TestFiles.h"
 #include "platform/clipboard/MemoryClipboard.h"
 
 namespace {
@@ -31,12 +32,7 @@ std::vector<std::string> CorpusFiles() {
     return files;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testfiles::ReadFile;
 
 std::string WithCrlf(const std::string& text) {
     std::string out;

@@ -12,16 +12,12 @@
 
 #include "Office/CfHtml.h"
 #include "Office/WordConverter.h"
+#include "TestFiles.h"
 #include "platform/clipboard/MemoryClipboard.h"
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testfiles::ReadFile;
 
 std::vector<std::string> WordDocuments() {
     std::vector<std::string> docs;

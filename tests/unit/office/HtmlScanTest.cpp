@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "Office/HtmlScan.h"
+#include "TestFiles.h"
 
 namespace {
 
@@ -63,12 +64,7 @@ void ExpectSameCuts(const std::string& html) {
     for (size_t i = 0; i < ours.size(); ++i) ASSERT_EQ(sax.pieces[i], ours[i]) << "piece " << i;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testfiles::ReadFile;
 
 TEST(HtmlScanTest, CutsTheCorpusAsTheSaxParserDoes) {
     size_t files = 0;

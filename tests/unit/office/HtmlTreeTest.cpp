@@ -7,15 +7,11 @@
 #include <sstream>
 
 #include "Office/HtmlTree.h"
+#include "TestFiles.h"
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testfiles::ReadFile;
 
 void ExpectSameTree(const std::string& html) {
     const HtmlTree fast = BuildHtmlTree(html);

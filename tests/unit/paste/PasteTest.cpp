@@ -8,6 +8,7 @@
 #include "InProcessPlugin.h"
 #include "LoopbackUploadServer.h"
 #include "Office/CfHtml.h"
+#include "TestFiles.h"
 #include "config/AppConfig.h"
 #include "platform/clipboard/MemoryClipboard.h"
 
@@ -15,12 +16,7 @@ namespace {
 
 using testhost::Value;
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testfiles::ReadFile;
 
 // The first quantisation value of a JPEG: 1 at quality 100, 18 at quality 44.
 int FirstQuantValue(const std::string& jpeg) {
