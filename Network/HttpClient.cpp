@@ -1,6 +1,7 @@
 #include "Network/HttpClient.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "Biz/Log.h"
 #include "Network/RequestSetup.h"
@@ -28,8 +29,17 @@ HttpClient::~HttpClient() {
 }
 
 void HttpClient::SetBody(const char* data, int32_t length) {
-    body_ = data;
-    bodyLength_ = data ? std::max<int32_t>(length, 0) : 0;
+    SetBodyPieces({BodyPiece{data, length}});
+}
+
+void HttpClient::SetBodyPieces(const std::vector<BodyPiece>& pieces) {
+    body_.clear();
+    bodyLength_ = 0;
+    for (const BodyPiece& piece : pieces) {
+        if (!piece.data || piece.length <= 0) continue;
+        body_.push_back(piece);
+        bodyLength_ += piece.length;
+    }
 }
 
 std::string HttpClient::GetResponseHeader(const std::string& name) const {
@@ -85,17 +95,41 @@ int HttpClient::SendHeaders() {
     return 0;
 }
 
+const char* HttpClient::NextChunk(size_t length) {
+    const BodyPiece* piece = &body_[piece_];
+    const char* chunk = piece->data + pieceOffset_;
+    const bool inPlace = piece->length - pieceOffset_ >= static_cast<int64_t>(length);
+    if (!inPlace) scratch_.resize(static_cast<size_t>(kChunkSize));
+    size_t filled = 0;
+    while (filled < length) {
+        piece = &body_[piece_];
+        const size_t n = static_cast<size_t>(
+            std::min<int64_t>(piece->length - pieceOffset_, static_cast<int64_t>(length - filled)));
+        if (!inPlace) std::memcpy(scratch_.data() + filled, piece->data + pieceOffset_, n);
+        filled += n;
+        pieceOffset_ += n;
+        if (pieceOffset_ == piece->length) {
+            ++piece_;
+            pieceOffset_ = 0;
+        }
+    }
+    offset_ += static_cast<int64_t>(length);
+    return inPlace ? chunk : scratch_.data();
+}
+
 int HttpClient::SendBody() {
     // The transport asks for each chunk when the connection has room for it, so no chunk
     // waits for the previous one to be handed over; the cancel flag is read before each.
-    int32_t offset = 0;
-    const platform::HttpSession::ChunkSource next = [this, &offset](const char** data,
-                                                                    size_t* length) {
+    // A chunk is only ever read before the next one is asked for, so the scratch buffer of
+    // a chunk that spans two pieces can be reused.
+    piece_ = 0;
+    pieceOffset_ = 0;
+    offset_ = 0;
+    const platform::HttpSession::ChunkSource next = [this](const char** data, size_t* length) {
         if (Cancelled()) return false;
-        const int32_t n = std::min(kChunkSize, bodyLength_ - offset);
-        *data = body_ + offset;
-        *length = static_cast<size_t>(n);
-        offset += n;
+        const size_t n = static_cast<size_t>(std::min<int64_t>(kChunkSize, bodyLength_ - offset_));
+        *data = n > 0 ? NextChunk(n) : nullptr;
+        *length = n;
         return true;
     };
     if (bodyLength_ > 0 && !Cancelled() && !session_->WriteBody(next)) {

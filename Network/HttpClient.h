@@ -1,5 +1,5 @@
 // One multipart POST request: connect, send the headers, send the body in 131072-byte
-// chunks from the caller's buffer, then read the response headers, body and status. Every
+// chunks from the caller's buffers, then read the response headers, body and status. Every
 // step is logged; the shared cancel flag is read before every step and chunk.
 #pragma once
 
@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Network/CancelFlag.h"
 #include "threading/sigslot.h"
@@ -27,9 +28,19 @@ class HttpClient : public sigslot::has_slots<> {
     HttpClient();
     ~HttpClient() override;
 
+    // Consecutive bytes of the body, held by the caller.
+    struct BodyPiece {
+        const char* data;
+        int32_t length;
+    };
+
     void SetHeaders(const std::string& headers) { headers_ = headers; }
     // Not copied: the bytes stay valid until Post returns.
     void SetBody(const char* data, int32_t length);
+    // The body as pieces sent one after another as if they were one buffer (same chunks, same
+    // Content-Length), so that a large file goes out from where it lies between the bytes
+    // around it. None is copied; all stay valid until Post returns.
+    void SetBodyPieces(const std::vector<BodyPiece>& pieces);
     void SetCancelFlag(const CancelFlag& flag) { cancel_ = flag; }
     void SetVerb(const std::string& verb) { verb_ = verb; }
 
@@ -50,14 +61,22 @@ class HttpClient : public sigslot::has_slots<> {
     int QueryHeaders();
     int ReadResponse();
     int QueryStatus();
+    // The next chunk of the body from `offset_`: in place when it lies in one piece, else
+    // gathered into the scratch buffer.
+    const char* NextChunk(size_t length);
 
     CancelFlag cancel_;
     uint32_t status_ = 0;
     std::string headers_;
     std::string response_;
     std::string verb_ = "POST";
-    const char* body_ = nullptr;
-    int32_t bodyLength_ = 0;
+    std::vector<BodyPiece> body_;
+    int64_t bodyLength_ = 0;
+    // Where the next chunk starts: the piece, the byte in it, and the offset in the body.
+    size_t piece_ = 0;
+    int64_t pieceOffset_ = 0;
+    int64_t offset_ = 0;
+    std::vector<char> scratch_;
     std::map<std::string, std::string> responseHeaders_;
     std::unique_ptr<platform::HttpSession> session_;
 };

@@ -30,8 +30,16 @@ void MultipartBody::AddField(const std::string& name, const std::string& value) 
 
 void MultipartBody::AddFile(const std::string& fieldName, const std::wstring& fileName,
                             const char* data, int32_t length) {
-    Append(FileHeader(fieldName, fileName));
+    AddFileHead(fieldName, fileName);
     if (data && length > 0) Write(data, 1, static_cast<size_t>(length));
+    EndFile();
+}
+
+void MultipartBody::AddFileHead(const std::string& fieldName, const std::wstring& fileName) {
+    Append(FileHeader(fieldName, fileName));
+}
+
+void MultipartBody::EndFile() {
     Append("\r\n");
 }
 

@@ -15,6 +15,10 @@ class MultipartBody : public MemFile {
     void AddField(const std::string& name, const std::string& value);
     void AddFile(const std::string& fieldName, const std::wstring& fileName, const char* data,
                  int32_t length);
+    // AddFile in two halves, for a file sent from its own buffer instead of being copied in:
+    // the part's header, then (after the file's bytes, which the caller sends) its line end.
+    void AddFileHead(const std::string& fieldName, const std::wstring& fileName);
+    void EndFile();
     void End();
 
     // The bytes AddFile writes around `length` data bytes, and End's bytes: for reserving

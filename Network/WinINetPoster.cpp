@@ -140,13 +140,14 @@ void WinINetPoster::Upload(Job& job) {
     HttpHeader header;
     header.SetCookie(job.cookie);
 
-    MultipartBody body;
-    size_t total = body.FilePartOverhead("file", fileName) + job.length + body.EndSize();
-    for (const auto& field : *job.fields) total += body.FieldPartSize(field.first, field.second);
-    if (total < 0x7FFFFFFF) body.Reserve(static_cast<uint32_t>(total));
-    body.AddFile("file", fileName, job.data.get(), job.length);
-    for (const auto& field : *job.fields) body.AddField(field.first, field.second);
-    body.End();
+    // The file's bytes go out from the caller's buffer between the bytes before and after
+    // them, so a large file is neither copied nor held twice.
+    MultipartBody head;
+    head.AddFileHead("file", fileName);
+    MultipartBody tail;
+    tail.EndFile();
+    for (const auto& field : *job.fields) tail.AddField(field.first, field.second);
+    tail.End();
 
     int posted = 0;
     uint32_t status = 0;
@@ -157,7 +158,9 @@ void WinINetPoster::Upload(Job& job) {
         client.Error.connect(this, &WinINetPoster::OnClientError);
         client.Sent.connect(this, &WinINetPoster::OnClientSent);
         client.SetHeaders(header.ToString());
-        client.SetBody(reinterpret_cast<const char*>(body.GetBuffer(false)), body.Size());
+        client.SetBodyPieces({{reinterpret_cast<const char*>(head.GetBuffer(false)), head.Size()},
+                              {job.data.get(), job.length},
+                              {reinterpret_cast<const char*>(tail.GetBuffer(false)), tail.Size()}});
         client.SetVerb("POST");
         client.SetCancelFlag(job.cancel);
         posted = client.Post(job.url, std::string(), kAgent);

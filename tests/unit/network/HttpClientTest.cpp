@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 #include "Network/HttpClient.h"
 #include "tests/unit/network/LoopbackServers.h"
@@ -64,6 +65,42 @@ TEST(HttpClientBodyTest, WholeBodyArrivesInOrderAndSentAddsUp) {
     EXPECT_EQ(client.GetResponse(), "ok");
     ASSERT_GT(request.size(), body.size());
     EXPECT_EQ(request.substr(request.size() - body.size()), body);
+    EXPECT_EQ(counter.total, request.size());
+}
+
+TEST(HttpClientBodyTest, PiecesGoOutAsOneBodyWhateverTheChunkBoundaries) {
+    std::string request;
+    RawServer server([&](int socket) {
+        request = RawServer::ReadRequest(socket);
+        RawServer::WriteAll(socket,
+                            "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok");
+    });
+    // Chunks that start inside a piece, span three pieces, end exactly at a piece's end, and
+    // pieces that are empty or missing.
+    const size_t chunk = HttpClient::kChunkSize;
+    const size_t sizes[] = {100, 2 * chunk + 5, 0, 1, chunk - 6, chunk, 777};
+    std::vector<std::string> pieces;
+    std::string whole;
+    for (size_t size : sizes) {
+        std::string piece(size, '\0');
+        for (size_t i = 0; i < size; ++i)
+            piece[i] = static_cast<char>((whole.size() + i) * 7 + (whole.size() + i) / 251);
+        whole += piece;
+        pieces.push_back(piece);
+    }
+    std::vector<HttpClient::BodyPiece> body;
+    for (const std::string& piece : pieces)
+        body.push_back({piece.data(), static_cast<int32_t>(piece.size())});
+    body.insert(body.begin() + 3, HttpClient::BodyPiece{nullptr, 50});
+    HttpClient client;
+    SentCounter counter(client, MakeCancelFlag(), ~0ul);
+    client.SetBodyPieces(body);
+    ASSERT_EQ(client.Post(server.Url("/up"), std::string(), "agent"), 1);
+    EXPECT_EQ(client.GetResponse(), "ok");
+    EXPECT_NE(request.find("\r\nContent-Length: " + std::to_string(whole.size()) + "\r\n"),
+              std::string::npos);
+    ASSERT_GT(request.size(), whole.size());
+    EXPECT_TRUE(request.substr(request.size() - whole.size()) == whole);
     EXPECT_EQ(counter.total, request.size());
 }
 

@@ -1,5 +1,8 @@
 // Header lines, multipart bytes, the memory file, address splitting, response-header reading,
 // the upload name and the progress figures.
+#include <cryptopp/crc.h>
+#include <cryptopp/filters.h>
+#include <cryptopp/hex.h>
 #include <gtest/gtest.h>
 
 #include "Network/HttpHeader.h"
@@ -141,6 +144,29 @@ TEST(UploadFileNameTest, CrcDigitsLowByteFirstInLowerCase) {
     EXPECT_EQ(UploadFileName("123456789", 9, L".PNG"), L"2639f4cb.png");
     EXPECT_EQ(UploadFileName(nullptr, 0, L".jpg"), L"00000000.jpg");
     EXPECT_EQ(UploadFileName("123456789", 9, L".png"), UploadFileName("123456789", 9, L".PNG"));
+    // Names made earlier with Crypto++'s CRC32 stay the same, for lengths and alignments that
+    // take every path of a many-bytes-per-step CRC.
+    std::string bytes(1 << 20, '\0');
+    uint32_t x = 2463534242u;
+    for (char& c : bytes) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        c = static_cast<char>(x);
+    }
+    for (size_t start : {0, 1, 3}) {
+        for (size_t length : {1, 7, 8, 33, 1000, (1 << 20) - 3}) {
+            CryptoPP::CRC32 crc;
+            std::string digits;
+            CryptoPP::StringSource(
+                reinterpret_cast<const CryptoPP::byte*>(bytes.data() + start), length, true,
+                new CryptoPP::HashFilter(
+                    crc, new CryptoPP::HexEncoder(new CryptoPP::StringSink(digits), false)));
+            EXPECT_EQ(UploadFileName(bytes.data() + start, static_cast<int32_t>(length), L".x"),
+                      std::wstring(digits.begin(), digits.end()) + L".x")
+                << start << " " << length;
+        }
+    }
 }
 
 TEST(SpeedCalculaterTest, OneSamplePerSecondMeanOfThree) {
