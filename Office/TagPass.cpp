@@ -227,9 +227,13 @@ void WordConverter::TagPass() {
     snapshot.reserve(text_.size() + 13);
     snapshot.append("<html>").append(text_).append("</html>");
     css_.InlineClassStyles(text_);
-    const HtmlTree tree = literal_ ? BuildHtmlTreeWithDom(snapshot) : BuildHtmlTree(snapshot);
     WorkingText working(std::move(text_), literal_);
     text_.clear();
-    TagPassRunner(*this, working).Run(tree);
-    text_ = working.Take();
+    {
+        const HtmlTree tree = literal_ ? BuildHtmlTreeWithDom(snapshot) : BuildHtmlTree(snapshot);
+        TagPassRunner(*this, working).Run(tree);
+    }
+    // The tree viewed the snapshot; its pages take the result.
+    working.Take(snapshot);
+    text_.swap(snapshot);
 }

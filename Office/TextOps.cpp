@@ -1,7 +1,9 @@
 #include "Office/TextOps.h"
 
 #include <algorithm>
+#include <cstring>
 #include <deque>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -58,15 +60,9 @@ bool MarkersIndependent(const std::string& start, const std::string& end, const 
     return !SuffixIsPrefix(start, end) && !SuffixIsPrefix(end, start);
 }
 
-bool EndsWithAnyPrefix(const std::string& tail, const PartialMatcher& s, const PartialMatcher& e) {
-    return s.EndsWithPrefix(tail.data(), tail.size()) || e.EndsWithPrefix(tail.data(), tail.size());
-}
-
-// The last `want` bytes of the text as it stands while the first pending start marker is
-// removed: `out` with the other pending start markers still in place.
-std::string VirtualTail(const std::string& out, const std::deque<size_t>& pending,
-                        const std::string& start, size_t want) {
-    std::string rev;
+void VirtualTail(std::string_view out, const std::deque<size_t>& pending, const std::string& start,
+                 size_t want, std::string& rev) {
+    rev.clear();
     size_t pos = out.size();
     size_t idx = pending.size();
     while (rev.size() < want) {
@@ -81,75 +77,199 @@ std::string VirtualTail(const std::string& out, const std::deque<size_t>& pendin
         while (pos > stopAt && rev.size() < want) rev.push_back(out[--pos]);
     }
     std::reverse(rev.begin(), rev.end());
-    return rev;
 }
 
+// The last `want` bytes of the text written so far, buf[0..w).
+std::string_view Tail(const char* buf, size_t w, size_t want) {
+    return std::string_view(buf + (w > want ? w - want : 0), std::min(w, want));
+}
+
+bool EndsWithAnyPrefix(std::string_view tail, const PartialMatcher& s, const PartialMatcher& e) {
+    return s.EndsWithPrefix(tail.data(), tail.size()) || e.EndsWithPrefix(tail.data(), tail.size());
+}
+
+// A marker removed from the text being compacted: where it was cut out of the written text.
+struct Cut {
+    size_t at;
+    bool start;
+};
+
+// Puts the removed markers back, giving the text as it was before: the written text buf[0..w)
+// with the markers re-inserted fills exactly buf[0..i), which the compaction has not reached.
+void UndoCuts(char* buf, size_t w, size_t i, const std::vector<Cut>& cuts, const std::string& start,
+              const std::string& end) {
+    size_t dst = i;
+    size_t from = w;
+    for (size_t k = cuts.size(); k-- > 0;) {
+        const size_t len = from - cuts[k].at;
+        dst -= len;
+        std::memmove(buf + dst, buf + cuts[k].at, len);
+        const std::string& marker = cuts[k].start ? start : end;
+        dst -= marker.size();
+        std::memcpy(buf + dst, marker.data(), marker.size());
+        from = cuts[k].at;
+    }
+}
+
+// Keeps the content: only markers are removed, so the text is compacted in place (the write
+// position never passes the read position). A cut that could join two pieces into a new marker
+// puts every removed marker back and answers false.
 bool StripKeep(std::string& text, const std::string& start, const std::string& end, size_t first,
-               const PartialMatcher& s, const PartialMatcher& e, std::string& out) {
+               const PartialMatcher& s, const PartialMatcher& e) {
     const size_t want = std::max(start.size(), end.size());
-    out.clear();
-    out.reserve(text.size());
-    std::deque<size_t> pending;  // out positions of start markers still waiting for an end
-    size_t i = 0;
+    const size_t size = text.size();
+    char* buf = &text[0];
+    std::deque<size_t> pending;  // write positions of start markers still waiting for an end
+    std::vector<Cut> cuts;       // every marker removed so far, in order
+    size_t w = 0;                // buf[0..w) is the text written so far
+    size_t i = 0;                // buf[i..] is the text not yet read
     size_t ns = first;
     size_t ne = text.find(end, first);
+    std::string virtualTail;
     for (;;) {
         if (ns == npos && (ne == npos || pending.empty())) break;
         const bool isStart = ns != npos && (ne == npos || ns < ne);
         const size_t m = isStart ? ns : ne;
-        out.append(text, i, m - i);
+        std::memmove(buf + w, buf + i, m - i);
+        w += m - i;
+        i = m;
         if (isStart) {
-            const std::string tail = out.substr(out.size() > want ? out.size() - want : 0);
-            if (EndsWithAnyPrefix(tail, s, e)) return false;
-            pending.push_back(out.size());
+            if (EndsWithAnyPrefix(Tail(buf, w, want), s, e)) {
+                UndoCuts(buf, w, i, cuts, start, end);
+                return false;
+            }
+            pending.push_back(w);
+            cuts.push_back(Cut{w, true});
             i = m + start.size();
             ns = text.find(start, i);
         } else {
             if (pending.empty()) {
-                out += end;
+                std::memmove(buf + w, buf + m, end.size());
+                w += end.size();
             } else {
-                if (EndsWithAnyPrefix(VirtualTail(out, pending, start, want), s, e)) return false;
+                VirtualTail(std::string_view(buf, w), pending, start, want, virtualTail);
+                if (EndsWithAnyPrefix(virtualTail, s, e)) {
+                    UndoCuts(buf, w, i, cuts, start, end);
+                    return false;
+                }
                 pending.pop_front();
+                cuts.push_back(Cut{w, false});
             }
             i = m + end.size();
             ne = text.find(end, i);
         }
     }
-    out.append(text, i, npos);
+    std::memmove(buf + w, buf + i, size - i);
+    w += size - i;
     if (!pending.empty()) {
-        // Start markers without an end stay where they were.
-        std::string full;
-        full.reserve(out.size() + pending.size() * start.size());
-        size_t from = 0;
-        for (size_t at : pending) {
-            full.append(out, from, at - from);
-            full += start;
-            from = at;
+        // Start markers without an end stay where they were: expand from the back (the text
+        // still fits, those markers came out of it).
+        size_t dst = w + pending.size() * start.size();
+        size_t from = w;
+        for (size_t k = pending.size(); k-- > 0;) {
+            const size_t len = from - pending[k];
+            dst -= len;
+            std::memmove(buf + dst, buf + pending[k], len);
+            dst -= start.size();
+            std::memcpy(buf + dst, start.data(), start.size());
+            from = pending[k];
         }
-        full.append(out, from, npos);
-        out.swap(full);
+        w += pending.size() * start.size();
     }
-    text.swap(out);
+    text.resize(w);
     return true;
 }
 
+// The last `want` bytes of the pieces kept so far (empty pieces are never listed).
+void KeptTail(const std::string& text, const std::vector<std::pair<size_t, size_t>>& kept,
+              size_t want, std::string& tail) {
+    tail.clear();
+    for (size_t k = kept.size(); k-- > 0 && tail.size() < want;) {
+        const size_t len = std::min(want - tail.size(), kept[k].second - kept[k].first);
+        tail.insert(0, text, kept[k].second - len, len);
+    }
+}
+
+// Drops the content: the pieces to keep are listed and checked first, so that a text whose
+// cuts could join into a new marker is left untouched; then the text is compacted in place.
 bool StripDrop(std::string& text, const std::string& start, const std::string& end, size_t first,
-               const PartialMatcher& s, const PartialMatcher& e, std::string& out) {
+               const PartialMatcher& s, const PartialMatcher& e) {
     const size_t want = std::max(start.size(), end.size());
-    out.clear();
-    out.reserve(text.size());
+    std::vector<std::pair<size_t, size_t>> kept;
+    std::string tail;
     size_t i = 0;
     for (size_t p = first; p != npos; p = text.find(start, i)) {
         const size_t c = text.find(end, p + start.size());
         if (c == npos) break;
-        out.append(text, i, p - i);
-        const std::string tail = out.substr(out.size() > want ? out.size() - want : 0);
+        if (p > i) kept.emplace_back(i, p);
+        KeptTail(text, kept, want, tail);
         if (EndsWithAnyPrefix(tail, s, e)) return false;
         i = c + end.size();
     }
-    out.append(text, i, npos);
-    text.swap(out);
+    if (i < text.size()) kept.emplace_back(i, text.size());
+    char* buf = &text[0];
+    size_t w = 0;
+    for (const auto& piece : kept) {
+        std::memmove(buf + w, buf + piece.first, piece.second - piece.first);
+        w += piece.second - piece.first;
+    }
+    text.resize(w);
     return true;
+}
+
+// Replaces every occurrence by a replacement no longer than the searched text, in place: the
+// written text never grows past the read position. Same rules as the copying form below.
+void ReplaceShrinking(std::string& text, const std::string& searched,
+                      const std::string& replacement, size_t first) {
+    const size_t n = searched.size();
+    const size_t k = n - 1;
+    const size_t size = text.size();
+    char* buf = &text[0];
+    // The text is buf[0..w) + pending + buf[i..size): buf[0..w) holds no occurrence, `pending` is
+    // what the last replacement put in; w + pending.size() <= i throughout.
+    size_t w = first;
+    size_t i = first + n;
+    std::string pending = replacement;
+    std::string window;
+    std::string next;
+    for (;;) {
+        for (;;) {
+            const size_t tail = std::min(k, w);
+            window.assign(buf + w - tail, tail);
+            window += pending;
+            window.append(buf + i, std::min(k, size - i));
+            const size_t f = window.find(searched);
+            if (f == npos) break;
+            const size_t outEnd = w;
+            const size_t pendEnd = outEnd + pending.size();
+            const size_t a = outEnd - tail + f;
+            const size_t e = a + n;
+            next = replacement;
+            if (a < outEnd) {
+                w = a;
+            } else {
+                std::memcpy(buf + w, pending.data(), a - outEnd);
+                w += a - outEnd;
+            }
+            if (e <= pendEnd) {
+                next.append(pending, e - outEnd, npos);
+            } else {
+                i += e - pendEnd;
+            }
+            pending.swap(next);
+        }
+        std::memcpy(buf + w, pending.data(), pending.size());
+        w += pending.size();
+        pending.clear();
+        const size_t q = text.find(searched, i);
+        if (q == npos) break;
+        std::memmove(buf + w, buf + i, q - i);
+        w += q - i;
+        i = q + n;
+        pending = replacement;
+    }
+    std::memmove(buf + w, buf + i, size - i);
+    text.resize(w + size - i);
 }
 
 }  // namespace
@@ -176,6 +296,10 @@ void ReplaceAll(std::string& text, const std::string& searched, const std::strin
     const size_t first = text.find(searched);
     if (first == npos) return;
     const size_t n = searched.size();
+    if (replacement.size() <= n) {
+        ReplaceShrinking(text, searched, replacement, first);
+        return;
+    }
     out.clear();
     // Room for some growth: a longer replacement would otherwise reallocate the whole text.
     out.reserve(replacement.size() > n ? text.size() + text.size() / 4 : text.size());
@@ -198,10 +322,12 @@ void ReplaceAll(std::string& text, const std::string& searched, const std::strin
     out.append(text, 0, first);
     size_t i = first + n;
     std::string pending = replacement;
+    std::string window;
+    std::string next;
     for (;;) {
         for (;;) {
             const size_t tail = std::min(k, out.size());
-            std::string window = out.substr(out.size() - tail);
+            window.assign(out, out.size() - tail, tail);
             window += pending;
             window.append(text, i, k);
             const size_t w = window.find(searched);
@@ -210,7 +336,7 @@ void ReplaceAll(std::string& text, const std::string& searched, const std::strin
             const size_t pendEnd = outEnd + pending.size();
             const size_t a = outEnd - tail + w;
             const size_t e = a + n;
-            std::string next = replacement;
+            next = replacement;
             if (a < outEnd) {
                 out.resize(a);
             } else {
@@ -241,7 +367,7 @@ void StripBlocks(std::string& text, const std::string& start, const std::string&
 }
 
 void StripBlocks(std::string& text, const std::string& start, const std::string& end, bool keep,
-                 std::string& scratch) {
+                 std::string& /*scratch*/) {
     if (start.empty() || end.empty()) return;
     const size_t first = text.find(start);
     if (first == npos) return;
@@ -250,8 +376,8 @@ void StripBlocks(std::string& text, const std::string& start, const std::string&
     if (MarkersIndependent(start, end, s, e)) {
         // The one-scan forms give up (and leave the text alone) when a cut could join two
         // pieces into a new marker; the literal form below handles those texts.
-        if (keep ? StripKeep(text, start, end, first, s, e, scratch)
-                 : StripDrop(text, start, end, first, s, e, scratch)) {
+        if (keep ? StripKeep(text, start, end, first, s, e)
+                 : StripDrop(text, start, end, first, s, e)) {
             return;
         }
     }

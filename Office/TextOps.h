@@ -22,8 +22,10 @@ void ReplaceAll(std::string& text, const std::string& searched, const std::strin
 // operation and leaves the rest unchanged. Empty markers change nothing.
 void StripBlocks(std::string& text, const std::string& start, const std::string& end, bool keep);
 
-// The same, building the result in `scratch` (left holding the old text): a caller that runs
-// many steps on a large text reuses one buffer instead of mapping fresh pages for each step.
+// Edits that shrink the text (a replacement no longer than the searched text, a block removal)
+// are done in place. A growing replacement builds its result in `scratch` (left holding the
+// old text): a caller that runs many steps on a large text reuses one buffer instead of mapping
+// fresh pages for each step.
 void ReplaceAll(std::string& text, const std::string& searched, const std::string& replacement,
                 std::string& scratch);
 void StripBlocks(std::string& text, const std::string& start, const std::string& end, bool keep,

@@ -96,7 +96,9 @@ void WordConverter::CutFragment() {
     if (b == std::string::npos) b = a + 20;
     const size_t e = text_.find("<!--EndFragment-->", b + 1);
     if (e == std::string::npos) return;
-    text_ = text_.substr(b, e - b);
+    // Cut in place: a copy would map and fault in a second text as large as the first.
+    text_.erase(e);
+    text_.erase(0, b);
 }
 
 void WordConverter::CutTable() {
@@ -106,7 +108,8 @@ void WordConverter::CutTable() {
     if (e == std::string::npos) return;
     const size_t t = text_.find("</table>", e);
     if (t == std::string::npos) return;
-    text_ = text_.substr(a, t + 8 - a);
+    text_.erase(t + 8);
+    text_.erase(0, a);
 }
 
 void WordConverter::GetWord() {

@@ -1,5 +1,6 @@
 #include "Office/WordFormula.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -45,8 +46,11 @@ void WordFormula::Scan(const std::string& text, bool literal) {
         total += blocks.back().second;
         pos = b + kEnd.size();
     }
+    if (blocks.empty()) return;
     std::string vml;
-    vml.reserve(total);  // one allocation: large texts are mapped afresh for each
+    // One allocation (large texts are mapped afresh for each), and always on the heap: the
+    // tree's views must survive the move of the text into `doc` below.
+    vml.reserve(std::max<size_t>(total, 64));
     vml = "<html>";
     for (const auto& block : blocks) vml.append(text, block.first, block.second);
     vml += "</html>";
@@ -59,7 +63,7 @@ void WordFormula::Scan(const std::string& text, bool literal) {
     }
 
     HtmlTree tree = literal ? BuildHtmlTreeWithDom(vml) : BuildHtmlTree(vml);
-    WorkingText doc(vml, literal);
+    WorkingText doc(std::move(vml), literal);
     for (const HtmlNode& shape : tree.nodes) {
         if (!shape.isTag || shape.tagName != "vshape") continue;
         const std::string id = shape.Parsed().attribute("id").second;

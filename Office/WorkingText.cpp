@@ -54,40 +54,15 @@ bool SelfDelimitedTag(std::string_view x) {
 // first token), so "first occurrence" is "lowest live token number".
 class TokenText {
   public:
-    static std::unique_ptr<TokenText> Create(std::string text) {
+    // Takes the text over (its buffer stays where it is); gives it back when the tag list cannot
+    // hold it.
+    static std::unique_ptr<TokenText> Create(std::string& text) {
         std::unique_ptr<TokenText> t(new TokenText());
         t->base_.swap(text);
-        std::vector<HtmlToken> tokens = TokenizeHtml(t->base_);
-        size_t covered = 0;
-        for (const HtmlToken& tok : tokens) {
-            if (tok.offset != covered) return nullptr;
-            covered += tok.length;
+        if (!t->Build()) {
+            text.swap(t->base_);
+            return nullptr;
         }
-        if (covered != t->base_.size()) return nullptr;
-        std::vector<HtmlToken> pieces;
-        pieces.reserve(tokens.size());
-        for (const HtmlToken& tok : tokens) {
-            if (tok.kind == HtmlToken::kTag) {
-                if (!t->NoteInnerTags(tok)) return nullptr;
-                pieces.push_back(tok);
-            } else if (!t->SplitInnerTags(tok, pieces)) {
-                return nullptr;
-            }
-        }
-        tokens.swap(pieces);
-        const uint32_t n = static_cast<uint32_t>(tokens.size());
-        t->toks_.reserve(n);
-        t->next_.resize(n);
-        t->prev_.resize(n);
-        for (uint32_t id = 0; id < n; ++id) {
-            t->toks_.push_back(Tok{tokens[id].offset, tokens[id].length, -1, true});
-            t->next_[id] = id + 1 < n ? id + 1 : kNone;
-            t->prev_[id] = id > 0 ? id - 1 : kNone;
-            if (tokens[id].kind == HtmlToken::kTag) {
-                t->index_[std::string(t->Text(id))].ids.push_back(id);
-            }
-        }
-        t->head_ = n > 0 ? 0 : kNone;
         return t;
     }
 
@@ -212,13 +187,12 @@ class TokenText {
         return true;
     }
 
-    std::string Take() {
-        std::string out;
+    void Take(std::string& out) {
+        out.clear();
         size_t size = 0;
         for (uint32_t id = head_; id != kNone; id = next_[id]) size += Text(id).size();
         out.reserve(size);
         for (uint32_t id = head_; id != kNone; id = next_[id]) out += Text(id);
-        return out;
     }
 
   private:
@@ -235,6 +209,41 @@ class TokenText {
     };
 
     TokenText() = default;
+
+    bool Build() {
+        std::vector<HtmlToken> tokens = TokenizeHtml(base_);
+        size_t covered = 0;
+        for (const HtmlToken& tok : tokens) {
+            if (tok.offset != covered) return false;
+            covered += tok.length;
+        }
+        if (covered != base_.size()) return false;
+        std::vector<HtmlToken> pieces;
+        pieces.reserve(tokens.size());
+        for (const HtmlToken& tok : tokens) {
+            if (tok.kind == HtmlToken::kTag) {
+                if (!NoteInnerTags(tok)) return false;
+                pieces.push_back(tok);
+            } else if (!SplitInnerTags(tok, pieces)) {
+                return false;
+            }
+        }
+        tokens.swap(pieces);
+        const uint32_t n = static_cast<uint32_t>(tokens.size());
+        toks_.reserve(n);
+        next_.resize(n);
+        prev_.resize(n);
+        for (uint32_t id = 0; id < n; ++id) {
+            toks_.push_back(Tok{tokens[id].offset, tokens[id].length, -1, true});
+            next_[id] = id + 1 < n ? id + 1 : kNone;
+            prev_[id] = id > 0 ? id - 1 : kNone;
+            if (tokens[id].kind == HtmlToken::kTag) {
+                index_[Text(id)].ids.push_back(id);
+            }
+        }
+        head_ = n > 0 ? 0 : kNone;
+        return true;
+    }
 
     // A text whose every occurrence is a tag token: self-delimited, and not one of the tags
     // written inside a comment or a text.
@@ -345,7 +354,7 @@ class TokenText {
     void SetText(uint32_t id, const std::string& y) {
         overrides_.push_back(y);
         toks_[id].override = static_cast<int32_t>(overrides_.size() - 1);
-        index_[y].added.insert(id);
+        index_[std::string_view(overrides_.back())].added.insert(id);
     }
 
     uint32_t First(const std::string& x) {
@@ -464,8 +473,9 @@ class TokenText {
     std::vector<uint32_t> next_;
     std::vector<uint32_t> prev_;
     uint32_t head_ = kNone;
-    std::deque<std::string> overrides_;
-    std::unordered_map<std::string, Entry> index_;
+    std::deque<std::string> overrides_;  // a deque: the index keeps views of its texts
+    // Keys view base_ or overrides_.
+    std::unordered_map<std::string_view, Entry> index_;
     std::set<std::string> shadowed_;
 };
 
@@ -477,7 +487,7 @@ WorkingText::WorkingText(std::string text, bool literal) : literal_(literal) {
 WorkingText::~WorkingText() = default;
 
 void WorkingText::ToPlain() {
-    text_ = tokens_->Take();
+    tokens_->Take(text_);
     tokens_.reset();
 }
 
@@ -550,9 +560,11 @@ bool WorkingText::ClosesRightAfter(const std::string& open, const std::string& c
     return text_.find(close, a) == a + open.size();
 }
 
-std::string WorkingText::Take() {
-    if (tokens_) ToPlain();
-    std::string out;
-    out.swap(text_);
-    return out;
+void WorkingText::Take(std::string& out) {
+    if (tokens_) {
+        tokens_->Take(out);
+        tokens_.reset();
+    } else {
+        out.swap(text_);
+    }
 }

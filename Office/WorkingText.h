@@ -35,7 +35,8 @@ class WorkingText {
 
     // Whether the edits still run on the tag list (for tests and diagnostics).
     bool OnTags() const { return tokens_ != nullptr; }
-    std::string Take();
+    // Writes the text into `out` (whose buffer is reused when large enough).
+    void Take(std::string& out);
 
   private:
     void ToPlain();
