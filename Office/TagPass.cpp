@@ -1,9 +1,10 @@
 // The tag pass of the conversion: the document tree is taken from a snapshot of the working
 // text, and each element of interest edits the working text by searching it for the texts the
 // parser reported (its opening tag, its closing tag, its length).
-#include <boost/xpressive/xpressive.hpp>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "Biz/Log.h"
 #include "Office/HtmlTree.h"
@@ -16,7 +17,6 @@
 namespace {
 
 using htmlcxx::HTML::Node;
-namespace xp = boost::xpressive;
 
 std::string Attr(const Node& node, const char* name) {
     return node.attribute(name).second;
@@ -59,18 +59,43 @@ std::string PointsToPixels(float points) {
     return std::to_string(static_cast<long>(pixels));
 }
 
+// The first match of "<key>(\\d+[^p]*)pt": the key, a digit, then everything up to the first
+// "p", which must start "pt". Answers the text between the key and "pt".
+bool PointsValue(const std::string& element, const char* key, std::string& value) {
+    const size_t k = std::strlen(key);
+    for (size_t a = element.find(key); a != std::string::npos; a = element.find(key, a + 1)) {
+        const size_t v = a + k;
+        if (v >= element.size() || !std::isdigit(static_cast<unsigned char>(element[v]))) continue;
+        const size_t p = element.find('p', v + 1);
+        if (p == std::string::npos || p + 1 >= element.size() || element[p + 1] != 't') continue;
+        value = element.substr(v, p - v);
+        return true;
+    }
+    return false;
+}
+
+// The first match of "height:(\\d+)in": the digits right behind the key, followed by "in".
+bool InchesValue(const std::string& element, std::string& digits) {
+    static const char kKey[] = "height:";
+    for (size_t a = element.find(kKey); a != std::string::npos; a = element.find(kKey, a + 1)) {
+        const size_t v = a + sizeof kKey - 1;
+        size_t e = v;
+        while (e < element.size() && std::isdigit(static_cast<unsigned char>(element[e]))) ++e;
+        if (e == v || element.compare(e, 2, "in") != 0) continue;
+        digits = element.substr(v, e - v);
+        return true;
+    }
+    return false;
+}
+
 void ShapePixelSize(const std::string& element, std::string& width, std::string& height) {
-    static const xp::sregex kWidth = xp::sregex::compile("width:(\\d+[^p]*)pt");
-    static const xp::sregex kHeight = xp::sregex::compile("height:(\\d+[^p]*)pt");
-    static const xp::sregex kInches = xp::sregex::compile("height:(\\d+)in");
-    xp::smatch m;
     std::string w = "0";
     std::string h = "0";
-    if (xp::regex_search(element, m, kWidth)) w = m[1].str();
-    if (xp::regex_search(element, m, kHeight)) h = m[1].str();
+    PointsValue(element, "width:", w);
+    PointsValue(element, "height:", h);
     float hPoints = LeadingNumber(h);
-    if (xp::regex_search(element, m, kInches)) {
-        const std::string digits = m[1].str();
+    std::string digits;
+    if (InchesValue(element, digits)) {
         // Beyond nine digits the size is absurd anyway; keep the product finite.
         hPoints = digits.size() > 9 ? 1e12f : static_cast<float>(LeadingNumber(digits) * 72.0);
     }
@@ -227,7 +252,10 @@ void WordConverter::TagPass() {
     snapshot.reserve(text_.size() + 13);
     snapshot.append("<html>").append(text_).append("</html>");
     css_.InlineClassStyles(text_);
-    WorkingText working(std::move(text_), literal_);
+    // The texts the steps search for are the tags of these elements (a picture's parent span
+    // included) and the pictures they write.
+    WorkingText working(std::move(text_), literal_,
+                        {"a", "p", "img", "span", "vshape", "vshapetype"});
     text_.clear();
     {
         const HtmlTree tree = literal_ ? BuildHtmlTreeWithDom(snapshot) : BuildHtmlTree(snapshot);

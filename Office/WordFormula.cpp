@@ -63,7 +63,7 @@ void WordFormula::Scan(const std::string& text, bool literal) {
     }
 
     HtmlTree tree = literal ? BuildHtmlTreeWithDom(vml) : BuildHtmlTree(vml);
-    WorkingText doc(std::move(vml), literal);
+    WorkingText doc(std::move(vml), literal, {"vshape"});
     for (const HtmlNode& shape : tree.nodes) {
         if (!shape.isTag || shape.tagName != "vshape") continue;
         const std::string id = shape.Parsed().attribute("id").second;

@@ -47,6 +47,17 @@ bool SelfDelimitedTag(std::string_view x) {
     return i == x.size() - 1;
 }
 
+// The name of a tag text: what follows "<" or "</" up to a blank, "/" or ">".
+std::string_view TagName(std::string_view tag) {
+    size_t i = tag.size() > 1 && tag[1] == '/' ? 2 : 1;
+    const size_t from = std::min(i, tag.size());
+    while (i < tag.size() && tag[i] != '>' && tag[i] != '/' &&
+           !std::isspace(static_cast<unsigned char>(tag[i]))) {
+        ++i;
+    }
+    return tag.substr(from, i - from);
+}
+
 }  // namespace
 
 // The working text as a linked list of the parser's tokens; tag tokens are indexed by text.
@@ -56,8 +67,10 @@ class TokenText {
   public:
     // Takes the text over (its buffer stays where it is); gives it back when the tag list cannot
     // hold it.
-    static std::unique_ptr<TokenText> Create(std::string& text) {
+    static std::unique_ptr<TokenText> Create(std::string& text,
+                                             const std::vector<std::string>& names) {
         std::unique_ptr<TokenText> t(new TokenText());
+        t->names_ = names;
         t->base_.swap(text);
         if (!t->Build()) {
             text.swap(t->base_);
@@ -237,7 +250,7 @@ class TokenText {
             toks_.push_back(Tok{tokens[id].offset, tokens[id].length, -1, true});
             next_[id] = id + 1 < n ? id + 1 : kNone;
             prev_[id] = id > 0 ? id - 1 : kNone;
-            if (tokens[id].kind == HtmlToken::kTag) {
+            if (tokens[id].kind == HtmlToken::kTag && Wanted(Text(id))) {
                 index_[Text(id)].ids.push_back(id);
             }
         }
@@ -248,7 +261,23 @@ class TokenText {
     // A text whose every occurrence is a tag token: self-delimited, and not one of the tags
     // written inside a comment or a text.
     bool Indexed(const std::string& x) const {
-        return SelfDelimitedTag(x) && shadowed_.count(x) == 0;
+        return SelfDelimitedTag(x) && Wanted(x) && shadowed_.count(x) == 0;
+    }
+
+    // Whether tags of this text's name are indexed (all of them when no names were given).
+    bool Wanted(std::string_view tag) const {
+        if (names_.empty()) return true;
+        const std::string_view name = TagName(tag);
+        for (const std::string& n : names_) {
+            if (n.size() == name.size() &&
+                std::equal(n.begin(), n.end(), name.begin(), [](char a, char b) {
+                    return std::tolower(static_cast<unsigned char>(a)) ==
+                           std::tolower(static_cast<unsigned char>(b));
+                })) {
+                return true;
+            }
+        }
+        return false;
     }
 
     // Cuts a text or comment token at the tags written inside it (a comment such as
@@ -477,10 +506,12 @@ class TokenText {
     // Keys view base_ or overrides_.
     std::unordered_map<std::string_view, Entry> index_;
     std::set<std::string> shadowed_;
+    std::vector<std::string> names_;  // the tag names indexed; empty: all
 };
 
-WorkingText::WorkingText(std::string text, bool literal) : literal_(literal) {
-    if (!literal) tokens_ = TokenText::Create(text);
+WorkingText::WorkingText(std::string text, bool literal, const std::vector<std::string>& names)
+    : literal_(literal) {
+    if (!literal) tokens_ = TokenText::Create(text, names);
     if (!tokens_) text_.swap(text);
 }
 

@@ -8,13 +8,16 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class TokenText;
 
 class WorkingText {
   public:
     // `literal`: every operation is done step by step on the string (the reference behaviour).
-    WorkingText(std::string text, bool literal);
+    // `names`: the only tag names (case ignored) whose texts the caller searches for; only
+    // those tags are indexed, and any other text is searched on the plain string. Empty: all.
+    WorkingText(std::string text, bool literal, const std::vector<std::string>& names = {});
     ~WorkingText();
     WorkingText(const WorkingText&) = delete;
     WorkingText& operator=(const WorkingText&) = delete;
