@@ -11,6 +11,7 @@
 
 #include "platform/image/ImageSize.h"
 #include "platform/image/Metafile.h"
+#include "platform/image/SvgTextLimits.h"
 
 namespace platform {
 namespace image {
@@ -63,6 +64,7 @@ bool RenderEmf(const uint8_t* data, size_t size, Bitmap& out) {
 
     std::string svg;
     if (!TranslateToSvg(data, size, svg)) return false;
+    if (!LimitSvgText(svg, width, height)) return false;
     std::unique_ptr<RsvgHandle, HandleCloser> handle(rsvg_handle_new_from_data(
         reinterpret_cast<const guint8*>(svg.data()), svg.size(), nullptr));
     if (!handle) return false;
