@@ -1,6 +1,8 @@
 #include "Office/WordFormula.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -15,7 +17,79 @@ bool EndsWith(const std::string& s, const char* suffix) {
     return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
 }
 
+// A leading decimal number ("415.5;x" -> 415.5) in single precision.
+float LeadingNumber(const std::string& text) {
+    double value = 0;
+    double scale = 0;
+    for (char c : text) {
+        if (c >= '0' && c <= '9') {
+            if (scale == 0) {
+                value = value * 10 + (c - '0');
+            } else {
+                value += (c - '0') * scale;
+                scale /= 10;
+            }
+        } else if (c == '.' && scale == 0) {
+            scale = 0.1;
+        } else {
+            break;
+        }
+    }
+    return static_cast<float>(value);
+}
+
+// Points to pixels at 96 per inch, truncated; absurd sizes give 0.
+std::string PointsToPixels(float points) {
+    const double pixels = points / 0.75;
+    if (!(pixels >= 0) || pixels >= 2147483647.0) return "0";
+    return std::to_string(static_cast<long>(pixels));
+}
+
+// The first match of "<key>(\\d+[^p]*)pt": the key, a digit, then everything up to the first
+// "p", which must start "pt". Answers the text between the key and "pt".
+bool PointsValue(const std::string& element, const char* key, std::string& value) {
+    const size_t k = std::strlen(key);
+    for (size_t a = element.find(key); a != std::string::npos; a = element.find(key, a + 1)) {
+        const size_t v = a + k;
+        if (v >= element.size() || !std::isdigit(static_cast<unsigned char>(element[v]))) continue;
+        const size_t p = element.find('p', v + 1);
+        if (p == std::string::npos || p + 1 >= element.size() || element[p + 1] != 't') continue;
+        value = element.substr(v, p - v);
+        return true;
+    }
+    return false;
+}
+
+// The first match of "height:(\\d+)in": the digits right behind the key, followed by "in".
+bool InchesValue(const std::string& element, std::string& digits) {
+    static const char kKey[] = "height:";
+    for (size_t a = element.find(kKey); a != std::string::npos; a = element.find(kKey, a + 1)) {
+        const size_t v = a + sizeof kKey - 1;
+        size_t e = v;
+        while (e < element.size() && std::isdigit(static_cast<unsigned char>(element[e]))) ++e;
+        if (e == v || element.compare(e, 2, "in") != 0) continue;
+        digits = element.substr(v, e - v);
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
+
+void ShapePixelSize(const std::string& element, std::string& width, std::string& height) {
+    std::string w = "0";
+    std::string h = "0";
+    PointsValue(element, "width:", w);
+    PointsValue(element, "height:", h);
+    float hPoints = LeadingNumber(h);
+    std::string digits;
+    if (InchesValue(element, digits)) {
+        // Beyond nine digits the size is absurd anyway; keep the product finite.
+        hPoints = digits.size() > 9 ? 1e12f : static_cast<float>(LeadingNumber(digits) * 72.0);
+    }
+    width = PointsToPixels(LeadingNumber(w));
+    height = PointsToPixels(hPoints);
+}
 
 std::string PicturePathOf(const std::string& elementText) {
     size_t p = elementText.find("file:///");

@@ -11,6 +11,11 @@
 // to the next double quote; empty when there is none.
 std::string PicturePathOf(const std::string& elementText);
 
+// A shape's size in pixels (96 per inch, truncated) from its element text: the first
+// "width:<digit>...pt" and "height:<digit>...pt" values, a "height:<digits>in" taking the
+// place of the latter; "0" for what is missing or absurd.
+void ShapePixelSize(const std::string& element, std::string& width, std::string& height);
+
 class WordFormula {
   public:
     WordFormula();
