@@ -173,8 +173,11 @@ class TagPassRunner {
     WorkingText& text_;
 };
 
-void WordConverter::TagPass() {
+void WordConverter::TagPass(std::string& buffer) {
+    // The scratch buffer of the text steps already has its pages: the snapshot takes them.
     std::string snapshot;
+    snapshot.swap(buffer);
+    snapshot.clear();
     snapshot.reserve(text_.size() + 13);
     snapshot.append("<html>").append(text_).append("</html>");
     css_.InlineClassStyles(text_);

@@ -165,6 +165,5 @@ void WordConverter::Convert() {
     replace("<v:shape", "<vshape");
     replace("</v:shape>", "</vshape>");
     replace("v:shapes=", "vshapes=");
-    std::string().swap(scratch);
-    TagPass();
+    TagPass(scratch);
 }

@@ -51,7 +51,8 @@ class WordConverter {
 
   private:
     void Get(bool excel);
-    void TagPass();
+    // `buffer`: a free buffer whose pages the snapshot of the text may reuse.
+    void TagPass(std::string& buffer);
 
     uint32_t htmlFormat_;
     std::string text_;

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <set>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "Office/HtmlScan.h"
 #include "Office/HtmlTree.h"
 #include "Office/TextOps.h"
 
@@ -223,39 +225,51 @@ class TokenText {
 
     TokenText() = default;
 
+    // Cuts the text into tokens straight from the scan (no intermediate token lists).
     bool Build() {
-        std::vector<HtmlToken> tokens = TokenizeHtml(base_);
+        size_t marks = 0;
+        for (const char* p = base_.data();
+             (p = static_cast<const char*>(std::memchr(p, '<', base_.data() + base_.size() - p)));
+             ++p) {
+            ++marks;
+        }
+        toks_.reserve(2 * marks + 1);  // pages are touched only as tokens arrive
+        bool ok = true;
         size_t covered = 0;
-        for (const HtmlToken& tok : tokens) {
-            if (tok.offset != covered) return false;
-            covered += tok.length;
-        }
-        if (covered != base_.size()) return false;
-        std::vector<HtmlToken> pieces;
-        pieces.reserve(tokens.size());
-        for (const HtmlToken& tok : tokens) {
-            if (tok.kind == HtmlToken::kTag) {
-                if (!NoteInnerTags(tok)) return false;
-                pieces.push_back(tok);
-            } else if (!SplitInnerTags(tok, pieces)) {
-                return false;
+        ScanHtml(base_, [&](const HtmlPiece& piece) {
+            if (!ok) return;
+            if (piece.offset != covered) {
+                ok = false;
+                return;
             }
-        }
-        tokens.swap(pieces);
-        const uint32_t n = static_cast<uint32_t>(tokens.size());
-        toks_.reserve(n);
+            covered += piece.length;
+            const HtmlToken tok{piece.offset, piece.length,
+                                piece.kind == HtmlPiece::kText      ? HtmlToken::kText
+                                : piece.kind == HtmlPiece::kComment ? HtmlToken::kComment
+                                                                    : HtmlToken::kTag};
+            if (tok.kind == HtmlToken::kTag) {
+                ok = NoteInnerTags(tok);
+                if (ok) Push(tok);
+            } else {
+                ok = SplitInnerTags(tok);
+            }
+        });
+        if (!ok || covered != base_.size()) return false;
+        const uint32_t n = static_cast<uint32_t>(toks_.size());
         next_.resize(n);
         prev_.resize(n);
         for (uint32_t id = 0; id < n; ++id) {
-            toks_.push_back(Tok{tokens[id].offset, tokens[id].length, -1, true});
             next_[id] = id + 1 < n ? id + 1 : kNone;
             prev_[id] = id > 0 ? id - 1 : kNone;
-            if (tokens[id].kind == HtmlToken::kTag && Wanted(Text(id))) {
-                index_[Text(id)].ids.push_back(id);
-            }
         }
         head_ = n > 0 ? 0 : kNone;
         return true;
+    }
+
+    void Push(const HtmlToken& tok) {
+        const uint32_t id = static_cast<uint32_t>(toks_.size());
+        toks_.push_back(Tok{tok.offset, tok.length, -1, true});
+        if (tok.kind == HtmlToken::kTag && Wanted(Text(id))) index_[Text(id)].ids.push_back(id);
     }
 
     // A text whose every occurrence is a tag token: self-delimited, and not one of the tags
@@ -284,7 +298,7 @@ class TokenText {
     // "<!--[if supportFields]><span ...>" holds tags the edits also find), so that every "<"
     // that could start a tag text starts a piece. False when such a tag runs out of the token
     // or a "<" could start one once the piece behind it is removed.
-    bool SplitInnerTags(const HtmlToken& tok, std::vector<HtmlToken>& pieces) const {
+    bool SplitInnerTags(const HtmlToken& tok) {
         const size_t end = tok.offset + tok.length;
         size_t start = tok.offset;
         for (size_t q = base_.find('<', tok.offset); q < end; q = base_.find('<', q + 1)) {
@@ -309,17 +323,17 @@ class TokenText {
             if (i >= end) return false;
             if (q > start && base_[q - 1] == '<') return false;
             if (q > start) {
-                pieces.push_back(HtmlToken{static_cast<uint32_t>(start),
-                                           static_cast<uint32_t>(q - start), tok.kind});
+                Push(HtmlToken{static_cast<uint32_t>(start), static_cast<uint32_t>(q - start),
+                               tok.kind});
             }
-            pieces.push_back(HtmlToken{static_cast<uint32_t>(q), static_cast<uint32_t>(i + 1 - q),
-                                       HtmlToken::kTag});
+            Push(HtmlToken{static_cast<uint32_t>(q), static_cast<uint32_t>(i + 1 - q),
+                           HtmlToken::kTag});
             start = i + 1;
             q = i;
         }
         if (end > start) {
-            pieces.push_back(HtmlToken{static_cast<uint32_t>(start),
-                                       static_cast<uint32_t>(end - start), tok.kind});
+            Push(HtmlToken{static_cast<uint32_t>(start), static_cast<uint32_t>(end - start),
+                           tok.kind});
         }
         return true;
     }
