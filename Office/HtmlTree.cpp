@@ -42,6 +42,8 @@ size_t CountMarks(const std::string& html) {
 // Builds the tree from the scan: each open element is found by name through an index, and
 // the children of the elements it leaves open are re-linked once.
 class TreeBuilder {
+    using Packed = HtmlNodeList::Packed;
+
   public:
     TreeBuilder(HtmlTree& tree, const std::string& html) : tree_(tree), html_(html) {
         // Every node but the root starts at a '<' or ends right before one (or at the end):
@@ -52,11 +54,12 @@ class TreeBuilder {
              ++p) {
             ++marks;
         }
-        tree_.nodes.reserve(2 * marks + 2);
+        tree_.nodes.base = html;
+        tree_.nodes.packed.reserve(2 * marks + 2);
         tree_.parent.reserve(2 * marks + 2);
-        HtmlNode root;
-        root.isTag = true;
-        tree_.nodes.push_back(root);
+        Packed root{};
+        root.flags = Packed::kTag;
+        tree_.nodes.packed.push_back(root);
         tree_.parent.push_back(-1);
         stack_.assign(1, 0);
         stackDepths_.assign(1, nullptr);
@@ -64,24 +67,24 @@ class TreeBuilder {
     }
 
     void operator()(const HtmlPiece& piece) {
-        HtmlNode node;
+        Packed node{};
         node.offset = piece.offset;
         node.length = piece.length;
         switch (piece.kind) {
             case HtmlPiece::kText:
-                Append(std::move(node));
+                Append(node);
                 return;
             case HtmlPiece::kComment:
-                node.isComment = true;
-                node.text = View(piece.offset, piece.length);
-                Append(std::move(node));
+                node.flags = Packed::kComment;
+                node.textLength = piece.length;
+                Append(node);
                 return;
             case HtmlPiece::kTag: {
-                node.isTag = true;
-                node.text = View(piece.offset, piece.length);
-                node.tagName = View(piece.offset + 1, piece.nameLength);
-                Lower(node.tagName);
-                const int id = Append(std::move(node));
+                node.flags = Packed::kTag;
+                node.textLength = piece.length;
+                node.nameLength = piece.nameLength;
+                Lower(View(piece.offset + 1, piece.nameLength));
+                const int id = Append(node);
                 std::vector<size_t>& depths = byName_[lower_];
                 depths.push_back(stack_.size());
                 stack_.push_back(id);
@@ -95,7 +98,7 @@ class TreeBuilder {
         }
     }
 
-    void Finish(size_t size) { tree_.nodes[0].length = static_cast<uint32_t>(size); }
+    void Finish(size_t size) { tree_.nodes.packed[0].length = static_cast<uint32_t>(size); }
 
   private:
     void Close(const HtmlPiece& piece) {
@@ -103,20 +106,21 @@ class TreeBuilder {
         auto found = byName_.find(lower_);
         if (found == byName_.end() || found->second.empty()) {
             // An end tag that closes nothing stays as a comment that keeps its name.
-            HtmlNode node;
+            Packed node{};
             node.offset = piece.offset;
             node.length = piece.length;
-            node.isComment = true;
-            node.text = View(piece.offset, piece.length);
-            node.tagName = View(piece.offset + 2, piece.nameLength);
-            Append(std::move(node));
+            node.flags = Packed::kComment | Packed::kNameAfterSlash;
+            node.textLength = piece.length;
+            node.nameLength = piece.nameLength;
+            Append(node);
             return;
         }
         const size_t depth = found->second.back();
         const int match = stack_[depth];
-        HtmlNode& open = tree_.nodes[match];
+        Packed& open = tree_.nodes.packed[match];
         open.length = piece.offset + piece.length - open.offset;
-        open.closingText = View(piece.offset, piece.length);
+        open.closeAt = piece.offset;
+        open.closeLength = piece.length;
         // Elements left open inside the closed one give their children to it.
         // The children of the open elements are kept in one list, deepest last.
         if (depth + 1 < childStart_.size()) {
@@ -144,10 +148,10 @@ class TreeBuilder {
         return std::string_view(html_).substr(offset, length);
     }
 
-    int Append(HtmlNode&& node) {
-        const int id = static_cast<int>(tree_.nodes.size());
+    int Append(const Packed& node) {
+        const int id = static_cast<int>(tree_.nodes.packed.size());
         const int parent = stack_.back();
-        tree_.nodes.push_back(std::move(node));
+        tree_.nodes.packed.push_back(node);
         tree_.parent.push_back(parent);
         children_.push_back(id);
         return id;
@@ -209,7 +213,7 @@ HtmlTree BuildHtmlTreeWithDom(const std::string& html) {
         const auto up = tr.parent(it);
         out.parent.push_back(tr.is_valid(up) ? index[up.node] : -1);
         const Node& node = *it;
-        out.nodes.push_back(FromNode(node, node.isTag() || node.isComment(), *out.store));
+        out.nodes.full.push_back(FromNode(node, node.isTag() || node.isComment(), *out.store));
     }
     return out;
 }

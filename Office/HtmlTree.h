@@ -34,9 +34,46 @@ struct HtmlNode {
     htmlcxx::HTML::Node Parsed(bool attributes = true) const;
 };
 
+// The nodes of a tree. The fast tree stores each node in 28 bytes (its texts as positions in
+// the parsed input) and hands it out as an HtmlNode view; the reference tree keeps whole nodes.
+struct HtmlNodeList {
+    struct Packed {
+        enum Flags : uint8_t { kTag = 1, kComment = 2, kNameAfterSlash = 4 };
+        uint32_t offset;
+        uint32_t length;
+        uint32_t textLength;  // the text starts at `offset`
+        uint32_t closeAt;
+        uint32_t closeLength;
+        uint32_t nameLength;  // the name starts at offset + 1 (+ 1 behind "</")
+        uint8_t flags;
+    };
+
+    size_t size() const { return full.empty() ? packed.size() : full.size(); }
+    HtmlNode operator[](size_t i) const {
+        if (!full.empty()) return full[i];
+        const Packed& p = packed[i];
+        HtmlNode node;
+        node.offset = p.offset;
+        node.length = p.length;
+        node.isTag = (p.flags & Packed::kTag) != 0;
+        node.isComment = (p.flags & Packed::kComment) != 0;
+        node.text = base.substr(p.offset, p.textLength);
+        node.closingText = base.substr(p.closeAt, p.closeLength);
+        if (p.nameLength != 0) {
+            node.tagName =
+                base.substr(p.offset + ((p.flags & Packed::kNameAfterSlash) ? 2 : 1), p.nameLength);
+        }
+        return node;
+    }
+
+    std::string_view base;
+    std::vector<Packed> packed;
+    std::vector<HtmlNode> full;
+};
+
 struct HtmlTree {
     // Pre-order (document order); nodes[0] is the nameless root that spans the whole input.
-    std::vector<HtmlNode> nodes;
+    HtmlNodeList nodes;
     std::vector<int> parent;  // index of the parent node, -1 for the root
     // Texts that are not views into the input.
     std::shared_ptr<std::deque<std::string>> store;

@@ -68,7 +68,8 @@ class TagPassRunner {
                 Paragraph(element);
             } else {
                 const int up = tree.parent[i];
-                Picture(element, up >= 0 ? &tree.nodes[up] : nullptr);
+                const HtmlNode parent = up >= 0 ? tree.nodes[up] : HtmlNode();
+                Picture(element, up >= 0 ? &parent : nullptr);
             }
         }
     }

@@ -138,7 +138,8 @@ void WordFormula::Scan(const std::string& text, bool literal) {
 
     HtmlTree tree = literal ? BuildHtmlTreeWithDom(vml) : BuildHtmlTree(vml);
     WorkingText doc(std::move(vml), literal, {"vshape"});
-    for (const HtmlNode& shape : tree.nodes) {
+    for (size_t i = 0; i < tree.nodes.size(); ++i) {
+        const HtmlNode shape = tree.nodes[i];
         if (!shape.isTag || shape.tagName != "vshape") continue;
         const std::string id = shape.Parsed().attribute("id").second;
         std::string element;
