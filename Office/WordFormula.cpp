@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <memory>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -74,6 +77,94 @@ bool InchesValue(const std::string& element, std::string& digits) {
     return false;
 }
 
+// The element texts of the shapes in a text that is never edited, read from its tree. When
+// every "<" that could start a tag starts one of the tree's tags or end tags, a self-delimited
+// tag text occurs only where the parser cut that very tag: the first occurrence of a shape's
+// opening text is the first shape node with that text, and the first occurrence of its closing
+// text from there is the first end tag with that text behind it.
+class ShapeElements {
+  public:
+    ShapeElements(const std::string& html, const HtmlTree& tree) : html_(html) {
+        size_t tagLike = 0;
+        for (size_t q = html.find('<'); q != std::string::npos; q = html.find('<', q + 1)) {
+            if (TagLikeAt(q)) ++tagLike;
+        }
+        size_t pieces = 0;
+        std::unordered_map<std::string_view, std::vector<uint32_t>> closes;
+        for (size_t i = 1; i < tree.nodes.size(); ++i) {
+            const HtmlNode node = tree.nodes[i];
+            if (node.isTag) {
+                if (!TagLikeAt(node.offset)) return;
+                ++pieces;
+                if (node.tagName == "vshape") {
+                    firstOpen_.emplace(node.text, node.offset);
+                    if (!node.closingText.empty()) closes_.emplace(node.closingText, Positions());
+                }
+            }
+            if (!node.closingText.empty()) {
+                if (!TagLikeAt(Position(node.closingText))) return;
+                ++pieces;
+            }
+            if (node.isComment && !node.tagName.empty()) {
+                if (!TagLikeAt(node.offset)) return;
+                ++pieces;
+            }
+        }
+        if (pieces != tagLike) return;
+        // Every end tag with a shape's closing text, in document order.
+        for (size_t i = 1; i < tree.nodes.size(); ++i) {
+            const HtmlNode node = tree.nodes[i];
+            std::string_view end;
+            if (!node.closingText.empty()) {
+                end = node.closingText;
+            } else if (node.isComment && !node.tagName.empty()) {
+                end = node.text;
+            } else {
+                continue;
+            }
+            auto found = closes_.find(end);
+            if (found != closes_.end()) found->second.push_back(Position(end));
+        }
+        for (auto& entry : closes_) std::sort(entry.second.begin(), entry.second.end());
+        usable_ = true;
+    }
+
+    // The text from the first `open` through the end of the first `close` at or after it, as a
+    // search of the text would find it ("" when there is none). False when it cannot tell.
+    bool ElementText(std::string_view open, std::string_view close, std::string& text) const {
+        text.clear();
+        if (!usable_ || !SelfDelimitedTag(open)) return false;
+        if (close.empty()) return true;
+        if (!SelfDelimitedTag(close)) return false;
+        const auto a = firstOpen_.find(open);
+        const auto ends = closes_.find(close);
+        if (a == firstOpen_.end() || ends == closes_.end()) return false;
+        const auto c = std::lower_bound(ends->second.begin(), ends->second.end(), a->second);
+        if (c != ends->second.end()) text = html_.substr(a->second, *c + close.size() - a->second);
+        return true;
+    }
+
+  private:
+    using Positions = std::vector<uint32_t>;
+
+    // "<" and a letter, or "</" and a letter: where the parser starts a tag or an end tag.
+    bool TagLikeAt(size_t q) const {
+        if (q >= html_.size() || html_[q] != '<') return false;
+        size_t i = q + 1;
+        if (i < html_.size() && html_[i] == '/') ++i;
+        return i < html_.size() && std::isalpha(static_cast<unsigned char>(html_[i])) != 0;
+    }
+
+    uint32_t Position(std::string_view inside) const {
+        return static_cast<uint32_t>(inside.data() - html_.data());
+    }
+
+    const std::string& html_;
+    bool usable_ = false;
+    std::unordered_map<std::string_view, uint32_t> firstOpen_;  // opening text -> first position
+    std::unordered_map<std::string_view, Positions> closes_;    // closing text -> end tags
+};
+
 }  // namespace
 
 void ShapePixelSize(const std::string& element, std::string& width, std::string& height) {
@@ -122,9 +213,7 @@ void WordFormula::Scan(const std::string& text, bool literal) {
     }
     if (blocks.empty()) return;
     std::string vml;
-    // One allocation (large texts are mapped afresh for each), and always on the heap: the
-    // tree's views must survive the move of the text into `doc` below.
-    vml.reserve(std::max<size_t>(total, 64));
+    vml.reserve(total);  // one allocation: large texts are mapped afresh for each
     vml = "<html>";
     for (const auto& block : blocks) vml.append(text, block.first, block.second);
     vml += "</html>";
@@ -136,14 +225,20 @@ void WordFormula::Scan(const std::string& text, bool literal) {
         ReplaceAll(vml, "</v:shape>", "</vshape>");
     }
 
-    HtmlTree tree = literal ? BuildHtmlTreeWithDom(vml) : BuildHtmlTree(vml);
-    WorkingText doc(std::move(vml), literal, {"vshape"});
+    const HtmlTree tree = literal ? BuildHtmlTreeWithDom(vml) : BuildHtmlTree(vml);
+    // The text is only searched, never edited: the tree answers the searches when it can.
+    std::unique_ptr<ShapeElements> lookup;
+    if (!literal) lookup.reset(new ShapeElements(vml, tree));
+    std::unique_ptr<WorkingText> doc;
     for (size_t i = 0; i < tree.nodes.size(); ++i) {
         const HtmlNode shape = tree.nodes[i];
         if (!shape.isTag || shape.tagName != "vshape") continue;
         const std::string id = shape.Parsed().attribute("id").second;
         std::string element;
-        doc.ElementText(std::string(shape.text), std::string(shape.closingText), element);
+        if (!lookup || !lookup->ElementText(shape.text, shape.closingText, element)) {
+            if (!doc) doc.reset(new WorkingText(vml, literal, {"vshape"}));
+            doc->ElementText(std::string(shape.text), std::string(shape.closingText), element);
+        }
         const std::string path = PicturePathOf(element);
         if (EndsWith(path, ".wmz") || EndsWith(path, ".WMZ")) formulas_.insert(id);
         if (EndsWith(path, ".png") || EndsWith(path, ".PNG")) {

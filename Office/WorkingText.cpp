@@ -23,6 +23,19 @@ bool IsAlpha(char c) {
     return std::isalpha(static_cast<unsigned char>(c)) != 0;
 }
 
+// The name of a tag text: what follows "<" or "</" up to a blank, "/" or ">".
+std::string_view TagName(std::string_view tag) {
+    size_t i = tag.size() > 1 && tag[1] == '/' ? 2 : 1;
+    const size_t from = std::min(i, tag.size());
+    while (i < tag.size() && tag[i] != '>' && tag[i] != '/' &&
+           !std::isspace(static_cast<unsigned char>(tag[i]))) {
+        ++i;
+    }
+    return tag.substr(from, i - from);
+}
+
+}  // namespace
+
 // A tag text that the parser cuts the same way wherever it stands: "<" and a letter (or "</"
 // and a letter), no other "<", every quoted value closed, ending at its first unquoted ">".
 bool SelfDelimitedTag(std::string_view x) {
@@ -48,19 +61,6 @@ bool SelfDelimitedTag(std::string_view x) {
     }
     return i == x.size() - 1;
 }
-
-// The name of a tag text: what follows "<" or "</" up to a blank, "/" or ">".
-std::string_view TagName(std::string_view tag) {
-    size_t i = tag.size() > 1 && tag[1] == '/' ? 2 : 1;
-    const size_t from = std::min(i, tag.size());
-    while (i < tag.size() && tag[i] != '>' && tag[i] != '/' &&
-           !std::isspace(static_cast<unsigned char>(tag[i]))) {
-        ++i;
-    }
-    return tag.substr(from, i - from);
-}
-
-}  // namespace
 
 // The working text as a linked list of the parser's tokens; tag tokens are indexed by text.
 // Tokens keep their document order through every edit (a replaced run keeps the number of its

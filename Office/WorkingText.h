@@ -8,9 +8,15 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TokenText;
+
+// A tag text that the parser cuts the same way wherever it stands: "<" and a letter (or "</"
+// and a letter), no other "<", every quoted value closed, ending at its first unquoted ">".
+// Wherever such a text occurs at the start of one of the parser's tags, it is that whole tag.
+bool SelfDelimitedTag(std::string_view tag);
 
 class WorkingText {
   public:
