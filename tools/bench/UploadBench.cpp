@@ -1,14 +1,17 @@
 // Upload benchmark: files of 1, 10 and 100 MB (or --sizes) go to a loopback "quillon serve",
 // once through the poster and once through "curl -F file=@..." in the same run. Prints the
 // throughput of both, their ratio, and the poster's peak memory above the baseline of the
-// process (the file's bytes in memory included) against the file size.
+// process (the file's bytes in memory included) against the file size. With --repeat N each
+// size is sent N times by each client in turn and the fastest run of each counts, so that a
+// busy machine slowing one run does not decide the ratio.
 //
-//   bench_upload [--sizes 1,10,100] [--quillon PATH]
+//   bench_upload [--sizes 1,10,100] [--repeat N] [--quillon PATH]
 #include <malloc.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -102,6 +105,7 @@ double CurlSeconds(const std::string& file, const std::string& url, bool* ok) {
 
 int main(int argc, char** argv) {
     std::vector<int> sizes = {1, 10, 100};
+    int repeat = 1;
     std::string quillon = std::string(argv[0]);
     quillon = quillon.substr(0, quillon.rfind('/') + 1) + "quillon";
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -110,6 +114,8 @@ int main(int argc, char** argv) {
             std::stringstream list(argv[i + 1]);
             std::string item;
             while (std::getline(list, item, ',')) sizes.push_back(std::atoi(item.c_str()));
+        } else if (std::strcmp(argv[i], "--repeat") == 0) {
+            repeat = std::max(1, std::atoi(argv[i + 1]));
         } else if (std::strcmp(argv[i], "--quillon") == 0) {
             quillon = argv[i + 1];
         }
@@ -158,27 +164,36 @@ int main(int argc, char** argv) {
                 .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         }
 
-        malloc_trim(0);
-        ResetPeak();
-        const long baselineKb = StatusKb("VmRSS:");
         double posterSeconds = 0;
-        bool posterOk = false;
-        {
-            const util::SharedBuffer data = util::ReadWholeFile(util::Utf8ToWide(path));
-            WinINetPoster poster;
-            Waiter waiter(poster);
-            poster.SetPostUrl(url);
-            const Clock::time_point start = Clock::now();
-            poster.Post(data.data, static_cast<int32_t>(data.size), L".bin");
-            waiter.done.Wait();
-            posterSeconds = std::chrono::duration<double>(Clock::now() - start).count();
-            poster.WaitUntilIdle(UINT32_MAX);
-            posterOk = waiter.ok.load();
-        }
-        const double peakMb = (StatusKb("VmHWM:") - baselineKb) / 1024.0;
+        double curlSeconds = 0;
+        double peakMb = 0;
+        bool posterOk = true;
+        bool curlOk = true;
+        for (int round = 0; round < repeat; ++round) {
+            malloc_trim(0);
+            ResetPeak();
+            const long baselineKb = StatusKb("VmRSS:");
+            double seconds = 0;
+            {
+                const util::SharedBuffer data = util::ReadWholeFile(util::Utf8ToWide(path));
+                WinINetPoster poster;
+                Waiter waiter(poster);
+                poster.SetPostUrl(url);
+                const Clock::time_point start = Clock::now();
+                poster.Post(data.data, static_cast<int32_t>(data.size), L".bin");
+                waiter.done.Wait();
+                seconds = std::chrono::duration<double>(Clock::now() - start).count();
+                poster.WaitUntilIdle(UINT32_MAX);
+                posterOk = posterOk && waiter.ok.load();
+            }
+            peakMb = std::max(peakMb, (StatusKb("VmHWM:") - baselineKb) / 1024.0);
+            posterSeconds = round == 0 ? seconds : std::min(posterSeconds, seconds);
 
-        bool curlOk = false;
-        const double curlSeconds = CurlSeconds(path, url, &curlOk);
+            bool ok = false;
+            seconds = CurlSeconds(path, url, &ok);
+            curlOk = curlOk && ok;
+            curlSeconds = round == 0 ? seconds : std::min(curlSeconds, seconds);
+        }
         const double posterRate = megabytes / posterSeconds;
         const double curlRate = megabytes / curlSeconds;
         std::printf("%8d %12.1f %12.1f %7.2f %12.1f %9.2f%s%s\n", megabytes, posterRate, curlRate,
