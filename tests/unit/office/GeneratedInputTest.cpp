@@ -117,4 +117,37 @@ TEST_F(GeneratedInputTest, CycledAndDamagedFragmentsConvertAsTheLiteralSteps) {
     }
 }
 
+// Shape markup that repeats or hides a shape's tags (a copy inside a comment or an attribute,
+// the same opening tag twice, a shape left open): the shape tables read from the VML text agree
+// with plain searches of it.
+TEST_F(GeneratedInputTest, ShapesWithRepeatedOrHiddenTagsConvertAsTheLiteralSteps) {
+    auto shape = [](const std::string& id, const std::string& file, bool closed,
+                    bool cropped = false) {
+        return "<!--[if gte vml 1]><v:shape id=\"" + id +
+               "\" style='width:30pt;height:20pt'><v:imagedata src=\"file:///C:/t/" + file +
+               "\" o:title=\"\"" + (cropped ? " croptop=\"1f\"" : "") + "/>" +
+               (closed ? "</v:shape>" : "") +
+               "<![endif]--><![if !vml]><img width=40 height=27 src=\"file:///C:/t/" + file +
+               "\" v:shapes=\"" + id + "\"><![endif]>";
+    };
+    const std::string hidden =
+        "<!--[if gte vml 1]><!-- <v:shape id=\"s2\" style='width:30pt;"
+        "height:20pt'> --><![endif]-->";
+    const std::string inAttribute =
+        "<!--[if gte vml 1]><v:rect alt=\"<v:shape id=&quot;s3&quot;>\"></v:rect><![endif]-->";
+    const std::vector<std::string> bodies = {
+        shape("s1", "a.png", true, true) + shape("s1", "b.png", true),
+        hidden + shape("s2", "c.png", true, true) + shape("s9", "d.wmz", true),
+        inAttribute + shape("s3", "e.png", true) + shape("s8", "j.png", true, true),
+        shape("s4", "f.png", false) + shape("s5", "g.png", true),
+        shape("s6", "h.wmz", true) + "<p class=MsoNormal><span>" + shape("s7", "i.png", true) +
+            "</span></p>",
+    };
+    for (size_t k = 0; k < bodies.size(); ++k) {
+        SCOPED_TRACE(k);
+        ExpectSameAsLiteral("<html><body><!--StartFragment-->" + bodies[k] +
+                            "<!--EndFragment--></body></html>");
+    }
+}
+
 }  // namespace
