@@ -1,0 +1,377 @@
+#!/bin/bash
+# Cross-builds the libraries of the 32-bit Windows plug-in from Debian's own source packages
+# with mingw-w64 (i686, posix thread model), as static libraries, into a cache outside the
+# clone:
+#
+#   ${QUILLON_WIN32_CACHE:-/var/cache/quillon-win32}/prefix/{include,lib}
+#
+# Boost (thread, system, chrono, date_time and all headers), log4cplus, JsonCpp, htmlcxx (DOM
+# and CSS parsers), Crypto++, libjpeg-turbo (with TurboJPEG) and libpng; zlib comes from
+# Debian's libz-mingw-w64-dev. Each library leaves a stamp, so a second run reuses what is
+# built and only checks. Sources are fetched with `apt-get source` through a deb-src entry
+# that lives in a file of its own for the duration of the fetch and is removed afterwards.
+#
+# Usage: scripts/win32/build-deps.sh [library...]   (default: all; names as in LIBRARIES)
+# Environment: QUILLON_WIN32_CACHE (cache folder), QUILLON_WIN32_JOBS (default 2).
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+repo=$(cd "$here/../.." && pwd)
+
+CACHE=${QUILLON_WIN32_CACHE:-/var/cache/quillon-win32}
+PREFIX=$CACHE/prefix
+SRC=$CACHE/src
+WORK=$CACHE/work
+STAMPS=$CACHE/stamps
+LOGS=$CACHE/logs
+JOBS=${QUILLON_WIN32_JOBS:-2}
+HOST=i686-w64-mingw32
+CC=$HOST-gcc-posix
+CXX=$HOST-g++-posix
+SYSROOT=/usr/$HOST
+# Windows 7 API level, the same as cmake/toolchain-mingw32.cmake gives the project.
+WINNT=0x0601
+TOOLCHAIN=$repo/cmake/toolchain-mingw32.cmake
+# Other builds share this machine: compile at the lowest priority.
+NICE="nice -n 19"
+
+LIBRARIES="boost log4cplus jsoncpp htmlcxx cryptopp jpeg png"
+
+# Debian source package of each library, and the revision of its recipe below: raising the
+# revision rebuilds that library on the next run.
+source_package() {
+  case $1 in
+    boost) echo boost1.74 ;;
+    log4cplus) echo log4cplus ;;
+    jsoncpp) echo libjsoncpp ;;
+    htmlcxx) echo htmlcxx ;;
+    cryptopp) echo libcrypto++ ;;
+    jpeg) echo libjpeg-turbo ;;
+    png) echo libpng1.6 ;;
+    *) return 1 ;;
+  esac
+}
+recipe_revision() {
+  case $1 in
+    *) echo 1 ;;
+  esac
+}
+
+say() { echo "build-deps: $*"; }
+die() {
+  echo "build-deps: error: $*" >&2
+  exit 1
+}
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+export DEBIAN_FRONTEND=noninteractive
+
+# --- packages -----------------------------------------------------------------------------
+
+install_packages() {
+  local p missing=""
+  for p in $(grep -v '^\s*#' "$here/packages.txt" | sed '/^\s*$/d'); do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
+      missing="$missing $p"
+  done
+  [ -z "$missing" ] && return 0
+  say "installing$missing"
+  $SUDO apt-get update -qq || die "apt-get update failed"
+  # shellcheck disable=SC2086
+  $SUDO apt-get install -y -qq --no-install-recommends $missing ||
+    die "could not install$missing"
+}
+
+# --- source packages ----------------------------------------------------------------------
+
+DEB_SRC_LIST=/etc/apt/sources.list.d/quillon-deb-src.list
+deb_src_added=0
+
+# One deb-src line per Debian suite of this release that apt already uses for binaries.
+deb_src_lines() {
+  local codename
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  [ -n "$codename" ] || die "cannot tell the Debian release from /etc/os-release"
+  {
+    # One-line format: deb [options] URI suite component...
+    for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+      [ -f "$f" ] && [ "$f" != "$DEB_SRC_LIST" ] || continue
+      awk '$1 == "deb" { print }' "$f" | sed 's/^deb /deb-src /'
+    done
+    # deb822 format: stanzas of Types/URIs/Suites/Components/Signed-By.
+    for f in /etc/apt/sources.list.d/*.sources; do
+      [ -f "$f" ] || continue
+      awk '
+        function flush() {
+          if (types ~ /(^| )deb( |$)/ && enabled != "no")
+            for (i = 1; i <= nu; i++) for (j = 1; j <= ns; j++)
+              printf "deb-src %s%s %s %s\n", (signed != "" ? "[signed-by=" signed "] " : ""), u[i], s[j], comps
+          types = ""; comps = ""; signed = ""; enabled = ""; nu = 0; ns = 0
+        }
+        /^[ \t]*#/ { next }
+        /^[ \t]*$/ { flush(); next }
+        {
+          key = tolower($1); sub(/:$/, "", key); $1 = ""; sub(/^ +/, "")
+          if (key == "types") types = $0
+          else if (key == "uris") nu = split($0, u, " ")
+          else if (key == "suites") ns = split($0, s, " ")
+          else if (key == "components") comps = $0
+          else if (key == "signed-by") signed = $0
+          else if (key == "enabled") enabled = tolower($0)
+        }
+        END { flush() }' "$f"
+    done
+  } | awk -v c="$codename" '{
+        # Keep the suites of this release (codename, -updates, -security) only.
+        for (i = 2; i <= NF; i++) if ($i !~ /^\[/) { uri = i; break }
+        if ($(uri + 1) == c || index($(uri + 1), c "-") == 1) print
+      }' | sort -u
+}
+
+remove_deb_src() {
+  [ "$deb_src_added" = 1 ] || return 0
+  deb_src_added=0
+  say "removing $DEB_SRC_LIST"
+  $SUDO rm -f "$DEB_SRC_LIST"
+  $SUDO apt-get update -qq || echo "build-deps: warning: apt-get update after removing the deb-src entry failed" >&2
+}
+
+add_deb_src() {
+  [ "$deb_src_added" = 1 ] && return 0
+  local lines
+  lines=$(deb_src_lines)
+  [ -n "$lines" ] || die "no Debian suite found in /etc/apt/sources.list or /etc/apt/sources.list.d/"
+  say "adding $DEB_SRC_LIST:"
+  echo "$lines" | sed 's/^/  /'
+  deb_src_added=1
+  trap remove_deb_src EXIT
+  trap 'exit 130' INT TERM
+  echo "$lines" | $SUDO tee "$DEB_SRC_LIST" >/dev/null
+  $SUDO apt-get update -qq || die "apt-get update with the deb-src entry failed"
+}
+
+# Sets FETCHED to the unpacked source folder of Debian source package $1, fetching it when
+# needed (not run in a subshell: the deb-src entry it adds must be removed by this shell).
+# Tries the newest version first; the archive's index can name a version that the mirror
+# no longer serves, so older versions of the same release are tried next.
+fetch_source() {
+  local pkg=$1 stamp=$STAMPS/src-$1 dir versions v tmp
+  if [ -f "$stamp" ]; then
+    dir=$SRC/$(cat "$stamp")
+    [ -d "$dir" ] && { FETCHED=$dir; return 0; }
+  fi
+  add_deb_src
+  versions=$(apt-cache showsrc "$pkg" 2>/dev/null | awk '/^Version:/ { print $2 }' | sort -u -V -r)
+  [ -n "$versions" ] || die "apt-get source cannot find the source package $pkg"
+  for v in $versions; do
+    tmp=$SRC/.fetch-$pkg
+    rm -rf "$tmp" && mkdir -p "$tmp"
+    say "fetching source $pkg=$v"
+    if (cd "$tmp" && apt-get source -qq -o APT::Sandbox::User=root "$pkg=$v") >"$LOGS/src-$pkg.log" 2>&1; then
+      dir=$(find "$tmp" -mindepth 1 -maxdepth 1 -type d | head -n 1)
+      [ -n "$dir" ] || die "apt-get source $pkg=$v unpacked nothing (see $LOGS/src-$pkg.log)"
+      rm -rf "$SRC/${dir##*/}"
+      mv "$dir" "$SRC/"
+      rm -rf "$tmp"
+      echo "${dir##*/}" >"$stamp"
+      echo "$v" >"$stamp.version"
+      FETCHED=$SRC/${dir##*/}
+      return 0
+    fi
+    say "source $pkg=$v could not be fetched, trying an older one"
+  done
+  rm -rf "$tmp"
+  die "no version of the source package $pkg could be fetched (see $LOGS/src-$pkg.log)"
+}
+
+# --- recipes ------------------------------------------------------------------------------
+
+cmake_cross() {
+  local src=$1 build=$2
+  shift 2
+  rm -rf "$build"
+  cmake -S "$src" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
+    -DQUILLON_WIN32_CACHE="$CACHE" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$PREFIX" -DCMAKE_INSTALL_LIBDIR=lib -DBUILD_SHARED_LIBS=OFF "$@"
+  $NICE cmake --build "$build" -j "$JOBS"
+  cmake --install "$build"
+}
+
+build_boost() {
+  local src=$1 build=$WORK/boost
+  rm -rf "$build" && mkdir -p "$build"
+  # Debian's source drops the generated grammar of the build engine; regenerate it as
+  # Debian's own build does.
+  (cd "$src/tools/build" && bison -y -d -o src/engine/jamgram.cpp src/engine/jamgram.y)
+  (cd "$src" && ./bootstrap.sh --with-toolset=gcc) || {
+    cat "$src/bootstrap.log"
+    return 1
+  }
+  cat >"$build/user-config.jam" <<EOF
+using gcc : mingw : $CXX : <archiver>$HOST-ar <ranlib>$HOST-ranlib <rc>$HOST-windres ;
+EOF
+  (cd "$src" && $NICE ./b2 -j"$JOBS" -q --user-config="$build/user-config.jam" \
+    --build-dir="$build" --prefix="$PREFIX" --layout=system \
+    toolset=gcc-mingw target-os=windows threadapi=win32 binary-format=pe abi=ms \
+    architecture=x86 address-model=32 variant=release link=static runtime-link=shared \
+    threading=multi define=_WIN32_WINNT=$WINNT \
+    --with-thread --with-system --with-chrono --with-date_time install)
+  rm -rf "$build"
+}
+
+build_log4cplus() {
+  cmake_cross "$1" "$WORK/log4cplus" -DUNICODE=OFF -DLOG4CPLUS_BUILD_TESTING=OFF \
+    -DLOG4CPLUS_BUILD_LOGGINGSERVER=OFF -DWITH_UNIT_TESTS=OFF \
+    -DLOG4CPLUS_ENABLE_DECORATED_LIBRARY_NAME=OFF -D_WIN32_WINNT=$WINNT
+  rm -rf "$WORK/log4cplus"
+}
+
+build_jsoncpp() {
+  cmake_cross "$1" "$WORK/jsoncpp" -DBUILD_STATIC_LIBS=ON -DBUILD_OBJECT_LIBS=OFF \
+    -DJSONCPP_WITH_TESTS=OFF -DJSONCPP_WITH_POST_BUILD_UNITTEST=OFF -DJSONCPP_WITH_EXAMPLE=OFF
+  rm -rf "$WORK/jsoncpp"
+}
+
+build_jpeg() {
+  cmake_cross "$1" "$WORK/jpeg" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=ON \
+    -DWITH_SIMD=ON -DREQUIRE_SIMD=ON -DCMAKE_ASM_NASM_COMPILER=nasm
+  rm -rf "$WORK/jpeg"
+}
+
+build_png() {
+  cmake_cross "$1" "$WORK/png" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF \
+    -DPNG_EXECUTABLES=OFF
+  rm -rf "$WORK/png"
+}
+
+# Crypto++ builds with its own makefile, in its source folder.
+build_cryptopp() {
+  local src=$1
+  (cd "$src" && make -f GNUmakefile clean >/dev/null &&
+    $NICE make -f GNUmakefile -j"$JOBS" CXX="$CXX" AR="$HOST-ar" RANLIB="$HOST-ranlib" \
+      CXXFLAGS="-DNDEBUG -O2 -D_WIN32_WINNT=$WINNT" static)
+  mkdir -p "$PREFIX/include/cryptopp" "$PREFIX/lib/pkgconfig"
+  rm -f "$PREFIX"/include/cryptopp/*.h
+  cp "$src"/*.h "$PREFIX/include/cryptopp/"
+  cp "$src/libcryptopp.a" "$PREFIX/lib/"
+  cat >"$PREFIX/lib/pkgconfig/libcrypto++.pc" <<EOF
+prefix=$PREFIX
+libdir=\${prefix}/lib
+includedir=\${prefix}/include
+
+Name: libcrypto++
+Description: Crypto++ class library, static, for 32-bit Windows
+Version: $2
+Libs: -L\${libdir} -lcryptopp -lws2_32
+Cflags: -I\${includedir}
+EOF
+  (cd "$src" && make -f GNUmakefile clean >/dev/null)
+}
+
+# htmlcxx: its DOM parser (html/) and CSS parser (css/) compiled as the upstream makefiles
+# do. The charset converter is left out: it needs iconv, which Windows does not have.
+build_htmlcxx() {
+  local src=$1 build=$WORK/htmlcxx f o objs
+  rm -rf "$build" && mkdir -p "$build/html" "$build/css" "$build/css_pp"
+  objs=""
+  for f in ParserSax ParserDom Extensions Uri Node utils; do
+    $NICE "$CXX" -std=gnu++17 -O2 -D_WIN32_WINNT=$WINNT -c "$src/html/$f.cc" -o "$build/html/$f.o" &
+    [ "$(jobs -rp | wc -l)" -lt "$JOBS" ] || wait -n
+    objs="$objs $build/html/$f.o"
+  done
+  wait
+  for o in $objs; do [ -f "$o" ] || die "htmlcxx: $o was not built"; done
+  rm -f "$build/libhtmlcxx.a"
+  # shellcheck disable=SC2086
+  $HOST-ar rcs "$build/libhtmlcxx.a" $objs
+  for f in css_syntax css_lex parser; do
+    $NICE "$CC" -O2 -D_WIN32_WINNT=$WINNT -I"$src/css" -c "$src/css/$f.c" -o "$build/css/$f.o"
+  done
+  $HOST-ar rcs "$build/libcss_parser.a" "$build/css"/*.o
+  # The stylesheet file of the Linux package is not shipped: the name stays as on Linux.
+  $NICE "$CXX" -std=gnu++17 -O2 -D_WIN32_WINNT=$WINNT \
+    -DDEFAULT_CSS='"/usr/share/htmlcxx/css/default.css"' -I"$src/css" \
+    -c "$src/css/parser_pp.cc" -o "$build/css_pp/parser_pp.o"
+  $NICE "$CC" -O2 -D_WIN32_WINNT=$WINNT -I"$src/css" -c "$src/css/parser.c" -o "$build/css_pp/parser.o"
+  $HOST-ar rcs "$build/libcss_parser_pp.a" "$build/css_pp"/*.o
+  mkdir -p "$PREFIX/include/htmlcxx/html" "$PREFIX/include/htmlcxx/css" "$PREFIX/lib/pkgconfig"
+  for f in ParserSax.h ParserSax.tcc ParserDom.h utils.h tree.h Node.h Uri.h Extensions.h \
+    ci_string.h tld.h; do
+    cp "$src/html/$f" "$PREFIX/include/htmlcxx/html/"
+  done
+  cp "$src/css/parser.h" "$src/css/parser_pp.h" "$PREFIX/include/htmlcxx/css/"
+  cp "$build"/lib*.a "$PREFIX/lib/"
+  cat >"$PREFIX/lib/pkgconfig/htmlcxx.pc" <<EOF
+prefix=$PREFIX
+libdir=\${prefix}/lib
+includedir=\${prefix}/include
+
+Name: htmlcxx
+Description: html and css apis for c++, static, for 32-bit Windows
+Version: $2
+Libs: -L\${libdir} -lhtmlcxx -lcss_parser_pp -lcss_parser
+Cflags: -I\${includedir}
+EOF
+  rm -rf "$build"
+}
+
+# --- driver -------------------------------------------------------------------------------
+
+check_toolchain() {
+  command -v "$CXX" >/dev/null || die "$CXX not found (package g++-mingw-w64-i686-posix)"
+  command -v "$CC" >/dev/null || die "$CC not found (package gcc-mingw-w64-i686-posix)"
+  [ -f "$SYSROOT/lib/libz.a" ] && [ -f "$SYSROOT/include/zlib.h" ] ||
+    die "zlib for mingw-w64 not found in $SYSROOT (package libz-mingw-w64-dev)"
+  [ -f "$TOOLCHAIN" ] || die "toolchain file $TOOLCHAIN missing"
+}
+
+# Runs the recipe of library $1 unless its stamp says it is built; times it.
+build_one() {
+  local lib=$1 pkg rev stamp src version start took
+  pkg=$(source_package "$lib") || die "unknown library '$lib' (known: $LIBRARIES)"
+  rev=$(recipe_revision "$lib")
+  stamp=$STAMPS/$lib
+  if [ -f "$stamp" ] && [ "$(sed -n 1p "$stamp")" = "recipe $rev" ]; then
+    say "$lib: up to date ($(sed -n 2p "$stamp"))"
+    return 0
+  fi
+  fetch_source "$pkg"
+  src=$FETCHED
+  version=$(cat "$STAMPS/src-$pkg.version")
+  say "$lib: building $pkg $version (log: $LOGS/$lib.log)"
+  start=$(date +%s)
+  # The recipe runs in a subshell of its own with errexit on: as the condition of an `if`
+  # a failing step would not stop it.
+  set +e
+  (
+    set -e
+    "build_$lib" "$src" "${version%%-*}"
+  ) >"$LOGS/$lib.log" 2>&1
+  local rc=$?
+  set -e
+  if [ "$rc" -ne 0 ]; then
+    echo "build-deps: error: building $lib failed; last lines of $LOGS/$lib.log:" >&2
+    tail -n 25 "$LOGS/$lib.log" >&2
+    exit 1
+  fi
+  took=$(($(date +%s) - start))
+  printf 'recipe %s\n%s %s, built in %ss\n' "$rev" "$pkg" "$version" "$took" >"$stamp"
+  say "$lib: built $pkg $version in ${took}s"
+}
+
+main() {
+  local wanted=${*:-$LIBRARIES} lib
+  mkdir -p "$PREFIX/include" "$PREFIX/lib" "$SRC" "$WORK" "$STAMPS" "$LOGS" ||
+    die "cannot create the cache folder $CACHE (set QUILLON_WIN32_CACHE to a writable place)"
+  install_packages
+  check_toolchain
+  for lib in $wanted; do
+    build_one "$lib"
+  done
+  remove_deb_src
+  trap - EXIT
+  say "done: libraries in $PREFIX (zlib from $SYSROOT)"
+}
+
+main "$@"
