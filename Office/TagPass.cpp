@@ -175,15 +175,20 @@ class TagPassRunner {
 };
 
 void WordConverter::TagPass(std::string& buffer) {
-    // The scratch buffer of the text steps already has its pages: the snapshot takes them.
+    // The tree is read from the text as it stands before the class styles are inlined. The
+    // scratch buffer of the text steps already has its pages: the inlining writes into them and
+    // hands the old text back, which becomes that snapshot in place.
     std::string snapshot;
     snapshot.swap(buffer);
-    snapshot.clear();
-    snapshot.reserve(text_.size() + 13);
-    snapshot.append("<html>").append(text_).append("</html>");
-    css_.InlineClassStyles(text_);
-    // The texts the steps search for are the tags of these elements (a picture's parent span
-    // included) and the pictures they write.
+    if (css_.InlineClassStyles(text_, snapshot)) {
+        snapshot.reserve(snapshot.size() + 13);
+        snapshot.insert(0, "<html>");
+        snapshot.append("</html>");
+    } else {
+        snapshot.clear();
+        snapshot.reserve(text_.size() + 13);
+        snapshot.append("<html>").append(text_).append("</html>");
+    }
     WorkingText working(std::move(text_), literal_,
                         {"a", "p", "img", "span", "vshape", "vshapetype"});
     text_.clear();

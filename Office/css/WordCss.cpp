@@ -182,6 +182,11 @@ void WordCss::LoadStyles(const std::string& html) {
 }
 
 void WordCss::InlineClassStyles(std::string& text) {
+    std::string spare;
+    InlineClassStyles(text, spare);
+}
+
+bool WordCss::InlineClassStyles(std::string& text, std::string& spare) {
     ClassTagCollector collector(text);
     collector.parse(text);
 
@@ -237,7 +242,9 @@ void WordCss::InlineClassStyles(std::string& text) {
         changeOf.emplace(std::move(original), index);
         tagChange[i] = index;
     }
-    if (changes.empty()) return;
+    if (changes.empty()) return false;
+    // The result is written into the spare buffer's pages; the old text is handed back there.
+    working_.swap(spare);
 
     if (!collector.offsetsHold || !OnePassIsExact(text, collector.tags, tagChange, changes)) {
         // Tags with quoted '<' or '>', or texts that recur outside their own tags: replay the
@@ -260,8 +267,9 @@ void WordCss::InlineClassStyles(std::string& text) {
                 editsAtLastRun[index] = settled ? edits : std::string::npos;
             }
             text.swap(working_);
+            spare.swap(working_);
             std::string().swap(working_);
-            return;
+            return true;
         }
     }
 
@@ -277,6 +285,7 @@ void WordCss::InlineClassStyles(std::string& text) {
     }
     working_.append(text, last, std::string::npos);
     text.swap(working_);
-    // The old text is not kept for the rest of the conversion.
+    spare.swap(working_);
     std::string().swap(working_);
+    return true;
 }

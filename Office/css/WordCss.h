@@ -28,6 +28,9 @@ class WordCss {
     // gets them (without the Office-only "mso" ones) at the front of its style attribute and
     // loses the unquoted class attribute. Linear in the size of `text`.
     void InlineClassStyles(std::string& text);
+    // The same, writing the new text into the pages of `spare` (whatever it holds) and handing
+    // the old text back in `spare`. False, with both left alone, when nothing changes.
+    bool InlineClassStyles(std::string& text, std::string& spare);
 
     // Class value (case kept) -> declaration text ("name:value;" repeated); never cleared, the
     // first text stored for a class is kept.
