@@ -4,6 +4,7 @@
 
 #include <htmlcxx/html/ParserDom.h>
 
+#include <cctype>
 #include <cstring>
 #include <unordered_map>
 #include <utility>
@@ -167,7 +168,82 @@ class TreeBuilder {
     std::string lower_;  // the name looked up last, lower-cased
 };
 
+// Follows the open elements as TreeBuilder does (an end tag closes the nearest open element
+// of its name and everything opened inside it), keeping only the elements of one name.
+class ElementFinder {
+  public:
+    ElementFinder(const std::string& html, std::string_view name, HtmlElements& out)
+        : html_(html), name_(name), out_(out) {
+        Lower(name);
+        target_ = lower_;
+    }
+
+    void operator()(const HtmlPiece& piece) {
+        if (piece.kind != HtmlPiece::kTag && piece.kind != HtmlPiece::kEndTag) return;
+        ++out_.tags;
+        const bool end = piece.kind == HtmlPiece::kEndTag;
+        const size_t nameAt = piece.offset + (end ? 2 : 1);
+        if (piece.nameLength == 0 || nameAt > html_.size() ||
+            !std::isalpha(static_cast<unsigned char>(html_[nameAt]))) {
+            out_.tagsStartTagLike = false;
+        }
+        const std::string_view name = View(nameAt, piece.nameLength);
+        const std::string_view text = View(piece.offset, piece.length);
+        Lower(name);
+        if (!end) {
+            std::vector<size_t>& depths = byName_[lower_];
+            depths.push_back(stack_.size());
+            stackDepths_.push_back(&depths);
+            if (name == name_) {
+                stack_.push_back(static_cast<int>(out_.elements.size()));
+                out_.elements.push_back(HtmlElements::Element{text, {}, piece.offset});
+            } else {
+                stack_.push_back(-1);
+            }
+            return;
+        }
+        if (lower_ == target_) out_.ends.push_back(text);
+        auto found = byName_.find(lower_);
+        if (found == byName_.end() || found->second.empty()) return;
+        const size_t depth = found->second.back();
+        if (stack_[depth] >= 0) out_.elements[stack_[depth]].closingText = text;
+        while (stack_.size() > depth) {
+            stackDepths_.back()->pop_back();
+            stack_.pop_back();
+            stackDepths_.pop_back();
+        }
+    }
+
+  private:
+    void Lower(std::string_view name) {
+        lower_.assign(name.data(), name.size());
+        for (char& c : lower_) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+
+    std::string_view View(size_t offset, size_t length) const {
+        return std::string_view(html_).substr(offset, length);
+    }
+
+    const std::string& html_;
+    const std::string_view name_;
+    HtmlElements& out_;
+    std::vector<int> stack_;  // open elements: index into out_.elements, -1 for other names
+    std::vector<std::vector<size_t>*> stackDepths_;
+    std::unordered_map<std::string, std::vector<size_t>> byName_;
+    std::string lower_;
+    std::string target_;
+};
+
 }  // namespace
+
+HtmlElements FindHtmlElements(const std::string& html, std::string_view name) {
+    HtmlElements out;
+    ElementFinder finder(html, name, out);
+    ScanHtml(html, finder);
+    return out;
+}
 
 htmlcxx::HTML::Node HtmlNode::Parsed(bool attributes) const {
     Node node;

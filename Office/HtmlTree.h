@@ -86,6 +86,22 @@ HtmlTree BuildHtmlTree(const std::string& html);
 // frees nodes recursively): the reference for BuildHtmlTree.
 HtmlTree BuildHtmlTreeWithDom(const std::string& html);
 
+// The elements of one tag name, found by the same rules without building the tree.
+struct HtmlElements {
+    struct Element {
+        std::string_view text;
+        std::string_view closingText;  // empty while the element is left open
+        uint32_t offset;
+    };
+    std::vector<Element> elements;       // tag name exactly `name`, in document order
+    std::vector<std::string_view> ends;  // end tags of that name (any case), in document order
+    size_t tags = 0;                     // tags and end tags in the text
+    bool tagsStartTagLike = true;        // each begins "<" or "</" and a letter
+};
+
+// The nodes of BuildHtmlTree(html) whose tag name is `name`, with their texts.
+HtmlElements FindHtmlElements(const std::string& html, std::string_view name);
+
 // The lexical pieces of a text as htmlcxx's SAX parser cuts it (end tags count as tags): they cover
 // the text without gaps, in order.
 struct HtmlToken {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <string_view>
 #include <unordered_map>
@@ -77,55 +78,25 @@ bool InchesValue(const std::string& element, std::string& digits) {
     return false;
 }
 
-// The element texts of the shapes in a text that is never edited, read from its tree. When
-// every "<" that could start a tag starts one of the tree's tags or end tags, a self-delimited
-// tag text occurs only where the parser cut that very tag: the first occurrence of a shape's
-// opening text is the first shape node with that text, and the first occurrence of its closing
-// text from there is the first end tag with that text behind it.
+// The element texts of the shapes in a text that is never edited. When every "<" that could
+// start a tag starts one of the parser's tags or end tags, a self-delimited tag text occurs
+// only where the parser cut that very tag: the first occurrence of a shape's opening text is
+// the first shape with that text, and the first occurrence of its closing text from there is
+// the first end tag with that text behind it.
 class ShapeElements {
   public:
-    ShapeElements(const std::string& html, const HtmlTree& tree) : html_(html) {
+    ShapeElements(const std::string& html, const HtmlElements& shapes) : html_(html) {
         size_t tagLike = 0;
         for (size_t q = html.find('<'); q != std::string::npos; q = html.find('<', q + 1)) {
-            if (TagLikeAt(q)) ++tagLike;
+            size_t i = q + 1;
+            if (i < html.size() && html[i] == '/') ++i;
+            if (i < html.size() && std::isalpha(static_cast<unsigned char>(html[i]))) ++tagLike;
         }
-        size_t pieces = 0;
-        std::unordered_map<std::string_view, std::vector<uint32_t>> closes;
-        for (size_t i = 1; i < tree.nodes.size(); ++i) {
-            const HtmlNode node = tree.nodes[i];
-            if (node.isTag) {
-                if (!TagLikeAt(node.offset)) return;
-                ++pieces;
-                if (node.tagName == "vshape") {
-                    firstOpen_.emplace(node.text, node.offset);
-                    if (!node.closingText.empty()) closes_.emplace(node.closingText, Positions());
-                }
-            }
-            if (!node.closingText.empty()) {
-                if (!TagLikeAt(Position(node.closingText))) return;
-                ++pieces;
-            }
-            if (node.isComment && !node.tagName.empty()) {
-                if (!TagLikeAt(node.offset)) return;
-                ++pieces;
-            }
+        if (!shapes.tagsStartTagLike || shapes.tags != tagLike) return;
+        for (const HtmlElements::Element& e : shapes.elements) firstOpen_.emplace(e.text, e.offset);
+        for (std::string_view end : shapes.ends) {
+            closes_[end].push_back(static_cast<uint32_t>(end.data() - html.data()));
         }
-        if (pieces != tagLike) return;
-        // Every end tag with a shape's closing text, in document order.
-        for (size_t i = 1; i < tree.nodes.size(); ++i) {
-            const HtmlNode node = tree.nodes[i];
-            std::string_view end;
-            if (!node.closingText.empty()) {
-                end = node.closingText;
-            } else if (node.isComment && !node.tagName.empty()) {
-                end = node.text;
-            } else {
-                continue;
-            }
-            auto found = closes_.find(end);
-            if (found != closes_.end()) found->second.push_back(Position(end));
-        }
-        for (auto& entry : closes_) std::sort(entry.second.begin(), entry.second.end());
         usable_ = true;
     }
 
@@ -145,24 +116,11 @@ class ShapeElements {
     }
 
   private:
-    using Positions = std::vector<uint32_t>;
-
-    // "<" and a letter, or "</" and a letter: where the parser starts a tag or an end tag.
-    bool TagLikeAt(size_t q) const {
-        if (q >= html_.size() || html_[q] != '<') return false;
-        size_t i = q + 1;
-        if (i < html_.size() && html_[i] == '/') ++i;
-        return i < html_.size() && std::isalpha(static_cast<unsigned char>(html_[i])) != 0;
-    }
-
-    uint32_t Position(std::string_view inside) const {
-        return static_cast<uint32_t>(inside.data() - html_.data());
-    }
-
     const std::string& html_;
     bool usable_ = false;
     std::unordered_map<std::string_view, uint32_t> firstOpen_;  // opening text -> first position
-    std::unordered_map<std::string_view, Positions> closes_;    // closing text -> end tags
+    std::unordered_map<std::string_view, std::vector<uint32_t>>
+        closes_;  // closing text -> end tags
 };
 
 }  // namespace
@@ -225,15 +183,34 @@ void WordFormula::Scan(const std::string& text, bool literal) {
         ReplaceAll(vml, "</v:shape>", "</vshape>");
     }
 
-    const HtmlTree tree = literal ? BuildHtmlTreeWithDom(vml) : BuildHtmlTree(vml);
-    // The text is only searched, never edited: the tree answers the searches when it can.
+    std::deque<std::string> kept;
+    // The shapes as the document tree has them: from the tree for the literal steps, else
+    // found by the same rules without building it.
+    HtmlElements shapes;
+    if (literal) {
+        const HtmlTree tree = BuildHtmlTreeWithDom(vml);
+        for (size_t i = 0; i < tree.nodes.size(); ++i) {
+            const HtmlNode node = tree.nodes[i];
+            if (!node.isTag || node.tagName != "vshape") continue;
+            // The reference tree's texts live in its store: keep copies beside the text.
+            kept.emplace_back(node.text);
+            const std::string_view text = kept.back();
+            kept.emplace_back(node.closingText);
+            shapes.elements.push_back(HtmlElements::Element{text, kept.back(), node.offset});
+        }
+    } else {
+        shapes = FindHtmlElements(vml, "vshape");
+    }
+    // The text is only searched, never edited: the shapes answer the searches when they can.
     std::unique_ptr<ShapeElements> lookup;
-    if (!literal) lookup.reset(new ShapeElements(vml, tree));
+    if (!literal) lookup.reset(new ShapeElements(vml, shapes));
     std::unique_ptr<WorkingText> doc;
-    for (size_t i = 0; i < tree.nodes.size(); ++i) {
-        const HtmlNode shape = tree.nodes[i];
-        if (!shape.isTag || shape.tagName != "vshape") continue;
-        const std::string id = shape.Parsed().attribute("id").second;
+    for (const HtmlElements::Element& shape : shapes.elements) {
+        HtmlNode node;
+        node.text = shape.text;
+        node.tagName = "vshape";
+        node.isTag = true;
+        const std::string id = node.Parsed().attribute("id").second;
         std::string element;
         if (!lookup || !lookup->ElementText(shape.text, shape.closingText, element)) {
             if (!doc) doc.reset(new WorkingText(vml, literal, {"vshape"}));

@@ -131,8 +131,8 @@ TEST_F(GeneratedInputTest, ShapesWithRepeatedOrHiddenTagsConvertAsTheLiteralStep
                "\" v:shapes=\"" + id + "\"><![endif]>";
     };
     const std::string hidden =
-        "<!--[if gte vml 1]><!-- <v:shape id=\"s2\" style='width:30pt;"
-        "height:20pt'> --><![endif]-->";
+        "<!--[if gte vml 1]><!-- <v:shape id=\"s2\" style='width:30pt;height:20pt'>"
+        "<v:imagedata src=\"file:///C:/t/z.wmz\"/> --><![endif]-->";
     const std::string inAttribute =
         "<!--[if gte vml 1]><v:rect alt=\"<v:shape id=&quot;s3&quot;>\"></v:rect><![endif]-->";
     const std::vector<std::string> bodies = {
