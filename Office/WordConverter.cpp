@@ -155,7 +155,7 @@ void WordConverter::Convert() {
     replace("<p class=MsoNormal>",
             "<p style=\"text-justify: inter-ideograph; text-align: justify; margin: 0cm 0cm 0pt; "
             "font-family: 'Times New Roman'; font-size: 10.5pt\">");
-    formula_.Scan(text_, literal_);
+    formula_.Scan(text_, literal_, &scratch);
     strip("<!--[if gte vml 1]>", "<![endif]-->", true);
     strip("<![if !vml]>", "<![endif]>", true);
     strip("<!--[if gte mso 9]>", "<![endif]-->", false);

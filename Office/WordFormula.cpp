@@ -151,7 +151,7 @@ std::string PicturePathOf(const std::string& elementText) {
 WordFormula::WordFormula() = default;
 WordFormula::~WordFormula() = default;
 
-void WordFormula::Scan(const std::string& text, bool literal) {
+void WordFormula::Scan(const std::string& text, bool literal, std::string* buffer) {
     formulas_.clear();
     pictures_.clear();
     cropped_.clear();
@@ -171,6 +171,16 @@ void WordFormula::Scan(const std::string& text, bool literal) {
     }
     if (blocks.empty()) return;
     std::string vml;
+    if (buffer) vml.swap(*buffer);
+    // The buffer goes back to the caller whatever happens below.
+    struct GiveBack {
+        std::string* to;
+        std::string& from;
+        ~GiveBack() {
+            if (to) to->swap(from);
+        }
+    } giveBack{buffer, vml};
+    vml.clear();
     vml.reserve(total);  // one allocation: large texts are mapped afresh for each
     vml = "<html>";
     for (const auto& block : blocks) vml.append(text, block.first, block.second);

@@ -22,7 +22,8 @@ class WordFormula {
     virtual ~WordFormula();
 
     // Rebuilds the tables from the working text. `literal`: every search done step by step.
-    void Scan(const std::string& text, bool literal = false);
+    // `buffer`: a free buffer whose pages the VML text may use; it is handed back afterwards.
+    void Scan(const std::string& text, bool literal = false, std::string* buffer = nullptr);
 
     bool IsFormula(const std::string& id) const;
     bool IsCropped(const std::string& id) const;
