@@ -1,18 +1,10 @@
 #include "Network/WinINetDowner.h"
 
-#include <chrono>
 #include <cstring>
 
 #include "Biz/Log.h"
 #include "Network/HttpDowner.h"
 #include "Network/HttpHeader.h"
-#include "threading/Worker.h"
-
-namespace {
-
-thread_local const WinINetDowner* tlsWorkerOf = nullptr;
-
-}  // namespace
 
 struct WinINetDowner::Job {
     std::string url;
@@ -25,10 +17,7 @@ WinINetDowner::WinINetDowner() : cancel_(MakeCancelFlag()) {}
 
 WinINetDowner::~WinINetDowner() {
     Stop();
-    if (tlsWorkerOf != this) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        idle_.wait(lock, [this] { return workers_ == 0; });
-    }
+    gate_.WaitForWorker();
     disconnect_all();
 }
 
@@ -48,9 +37,7 @@ bool WinINetDowner::Download(const std::string& url) {
     job->cancel = MakeCancelFlag();
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (busy_) return false;
-        busy_ = true;
-        ++workers_;
+        if (!gate_.TryClaimLocked()) return false;
         job->cookie = cookie_;
         job->maxLength = maxLength_;
         cancel_ = job->cancel;
@@ -58,15 +45,7 @@ bool WinINetDowner::Download(const std::string& url) {
         std::vector<char>().swap(stream_);
         fileName_.clear();
     }
-    try {
-        Korvane::Threading::StartDetachedWorker([this, job] { RunWorker(this, job); });
-    } catch (...) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        busy_ = false;
-        --workers_;
-        idle_.notify_all();
-        throw;
-    }
+    gate_.Start([this, job] { Fetch(*job); });
     return true;
 }
 
@@ -77,12 +56,11 @@ void WinINetDowner::Stop() {
 
 bool WinINetDowner::IsBusy() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return busy_;
+    return gate_.IsBusyLocked();
 }
 
 bool WinINetDowner::WaitUntilIdle(uint32_t ms) const {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return idle_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return workers_ == 0; });
+    return gate_.WaitUntilIdle(ms);
 }
 
 boost::shared_array<char> WinINetDowner::GetData(uint32_t& length) {
@@ -96,15 +74,6 @@ boost::shared_array<char> WinINetDowner::GetData(uint32_t& length) {
 std::wstring WinINetDowner::GetFileName() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return fileName_;
-}
-
-void WinINetDowner::RunWorker(WinINetDowner* self, std::shared_ptr<Job> job) {
-    tlsWorkerOf = self;
-    self->Fetch(*job);
-    tlsWorkerOf = nullptr;
-    std::lock_guard<std::mutex> lock(self->mutex_);
-    --self->workers_;
-    self->idle_.notify_all();
 }
 
 void WinINetDowner::Fetch(Job& job) {
@@ -131,7 +100,7 @@ void WinINetDowner::Fetch(Job& job) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         whole = static_cast<int64_t>(stream_.size()) == length_;
-        busy_ = false;
+        gate_.ReleaseLocked();
     }
     if (fetched && status == 200 && whole) {
         Complete.emit();

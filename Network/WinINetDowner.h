@@ -9,7 +9,6 @@
 #pragma once
 
 #include <boost/shared_array.hpp>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "Network/CancelFlag.h"
+#include "Network/WorkerGate.h"
 #include "threading/sigslot.h"
 
 class WinINetDowner : public sigslot::has_slots<> {
@@ -49,16 +49,13 @@ class WinINetDowner : public sigslot::has_slots<> {
 
   private:
     struct Job;
-    static void RunWorker(WinINetDowner* self, std::shared_ptr<Job> job);
     void Fetch(Job& job);
     void OnData(char* bytes, unsigned long count);
     void OnLength(int64_t length);
     void OnFileName(std::wstring name);
 
     mutable std::mutex mutex_;
-    mutable std::condition_variable idle_;
-    bool busy_ = false;
-    int workers_ = 0;
+    WorkerGate gate_{mutex_};
     std::string cookie_;
     int64_t maxLength_ = kDefaultMaxLength;
     CancelFlag cancel_;

@@ -1,24 +1,13 @@
 #include "Network/WinINetPoster.h"
 
-#include <chrono>
-
 #include "Network/HttpClient.h"
 #include "Network/HttpHeader.h"
 #include "Network/MultipartBody.h"
 #include "Network/TransferFigures.h"
 #include "Network/UploadFileName.h"
-#include "threading/Worker.h"
 #include "util/CodePage.h"
 
 const char WinINetPoster::kAgent[] = "Velloran7";
-
-namespace {
-
-// The poster whose worker runs on this thread, so that a destructor called from one of its
-// own slots does not wait for itself.
-thread_local const WinINetPoster* tlsWorkerOf = nullptr;
-
-}  // namespace
 
 struct WinINetPoster::Job {
     boost::shared_array<char> data;
@@ -34,10 +23,7 @@ WinINetPoster::WinINetPoster() : fields_(MakeFormFields()), cancel_(MakeCancelFl
 
 WinINetPoster::~WinINetPoster() {
     Stop();
-    if (tlsWorkerOf != this) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        idle_.wait(lock, [this] { return workers_ == 0; });
-    }
+    gate_.WaitForWorker();
     disconnect_all();
 }
 
@@ -65,9 +51,7 @@ bool WinINetPoster::Post(const boost::shared_array<char>& data, int32_t length,
     job->cancel = MakeCancelFlag();
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (busy_) return false;
-        busy_ = true;
-        ++workers_;
+        if (!gate_.TryClaimLocked()) return false;
         job->url = postUrl_;
         job->cookie = cookie_;
         job->fields = SnapshotFormFields(fields_);
@@ -76,15 +60,7 @@ bool WinINetPoster::Post(const boost::shared_array<char>& data, int32_t length,
         posted_.store(0);
         length_.store(job->length);
     }
-    try {
-        Korvane::Threading::StartDetachedWorker([this, job] { RunWorker(this, job); });
-    } catch (...) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        busy_ = false;
-        --workers_;
-        idle_.notify_all();
-        throw;
-    }
+    gate_.Start([this, job] { Upload(*job); });
     return true;
 }
 
@@ -95,12 +71,11 @@ void WinINetPoster::Stop() {
 
 bool WinINetPoster::IsBusy() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return busy_;
+    return gate_.IsBusyLocked();
 }
 
 bool WinINetPoster::WaitUntilIdle(uint32_t ms) const {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return idle_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return workers_ == 0; });
+    return gate_.WaitUntilIdle(ms);
 }
 
 std::string WinINetPoster::GetResponse() const {
@@ -119,15 +94,6 @@ std::string WinINetPoster::GetPercent() const {
 
 std::string WinINetPoster::GetTimeLeft() const {
     return TimeLeftText(posted_.load(), length_.load(), speed_.load());
-}
-
-void WinINetPoster::RunWorker(WinINetPoster* self, std::shared_ptr<Job> job) {
-    tlsWorkerOf = self;
-    self->Upload(*job);
-    tlsWorkerOf = nullptr;
-    std::lock_guard<std::mutex> lock(self->mutex_);
-    --self->workers_;
-    self->idle_.notify_all();
 }
 
 void WinINetPoster::Upload(Job& job) {
@@ -175,14 +141,14 @@ void WinINetPoster::Upload(Job& job) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
             response_ = response;
-            busy_ = false;
+            gate_.ReleaseLocked();
         }
         Complete.emit();
         return;
     }
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        busy_ = false;
+        gate_.ReleaseLocked();
     }
     if (!IsCancelled(job.cancel)) Error.emit(2);
 }

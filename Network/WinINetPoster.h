@@ -12,7 +12,6 @@
 
 #include <atomic>
 #include <boost/shared_array.hpp>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -20,6 +19,7 @@
 
 #include "Network/CancelFlag.h"
 #include "Network/SpeedCalculater.h"
+#include "Network/WorkerGate.h"
 #include "config/FormFields.h"
 #include "threading/sigslot.h"
 
@@ -63,15 +63,12 @@ class WinINetPoster : public sigslot::has_slots<> {
 
   private:
     struct Job;
-    static void RunWorker(WinINetPoster* self, std::shared_ptr<Job> job);
     void Upload(Job& job);
     void OnClientError(unsigned int code);
     void OnClientSent(unsigned long bytes);
 
     mutable std::mutex mutex_;
-    mutable std::condition_variable idle_;
-    bool busy_ = false;
-    int workers_ = 0;
+    WorkerGate gate_{mutex_};
     std::string postUrl_;
     std::string cookie_;
     FormFields fields_;
