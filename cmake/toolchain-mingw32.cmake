@@ -41,7 +41,6 @@ set(ENV{PKG_CONFIG_LIBDIR}
     "${QUILLON_WIN32_PREFIX}/lib/pkgconfig:/usr/${QUILLON_MINGW_TRIPLET}/lib/pkgconfig")
 set(ENV{PKG_CONFIG_PATH} "")
 set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
-set(PKG_CONFIG_USE_STATIC_LIBS ON)
 
 # Boost from the cache: static, multi-threaded, no auto-linking or DLL imports.
 set(Boost_USE_STATIC_LIBS ON)

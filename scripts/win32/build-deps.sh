@@ -316,6 +316,18 @@ EOF
   rm -rf "$build"
 }
 
+# CMake's pkg_check_modules links what "Libs" names, never "Libs.private": a static library
+# lists there the Windows and other libraries it needs after it. Idempotent, so it runs on
+# every call, also for libraries built before.
+complete_pkgconfig() {
+  local pc=$PREFIX/lib/pkgconfig/$1.pc lib
+  shift
+  [ -f "$pc" ] || return 0
+  for lib in "$@"; do
+    grep -Eq "^Libs:.* $lib( |\$)" "$pc" || sed -i "s|^Libs:.*|& $lib|" "$pc"
+  done
+}
+
 # --- driver -------------------------------------------------------------------------------
 
 check_toolchain() {
@@ -369,6 +381,9 @@ main() {
   for lib in $wanted; do
     build_one "$lib"
   done
+  complete_pkgconfig log4cplus -lws2_32 -ladvapi32
+  complete_pkgconfig libpng -lz
+  complete_pkgconfig libpng16 -lz
   remove_deb_src
   trap - EXIT
   say "done: libraries in $PREFIX (zlib from $SYSROOT)"
