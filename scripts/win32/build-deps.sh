@@ -248,13 +248,18 @@ build_png() {
 # Crypto++ builds with its own makefile, in its source folder.
 build_cryptopp() {
   local src=$1
-  (cd "$src" && make -f GNUmakefile clean >/dev/null &&
-    $NICE make -f GNUmakefile -j"$JOBS" CXX="$CXX" AR="$HOST-ar" RANLIB="$HOST-ranlib" \
+  # No clean first: objects of an interrupted run are reused.
+  (cd "$src" && $NICE make -f GNUmakefile -j"$JOBS" CXX="$CXX" AR="$HOST-ar" RANLIB="$HOST-ranlib" \
       CXXFLAGS="-DNDEBUG -O2 -D_WIN32_WINNT=$WINNT" static)
   mkdir -p "$PREFIX/include/cryptopp" "$PREFIX/lib/pkgconfig"
   rm -f "$PREFIX"/include/cryptopp/*.h
   cp "$src"/*.h "$PREFIX/include/cryptopp/"
-  cp "$src/libcryptopp.a" "$PREFIX/lib/"
+  # Debian's patches name the archive libcrypto++.a; upstream names it libcryptopp.a.
+  if [ -f "$src/libcrypto++.a" ]; then
+    cp "$src/libcrypto++.a" "$PREFIX/lib/libcryptopp.a"
+  else
+    cp "$src/libcryptopp.a" "$PREFIX/lib/"
+  fi
   cat >"$PREFIX/lib/pkgconfig/libcrypto++.pc" <<EOF
 prefix=$PREFIX
 libdir=\${prefix}/lib
@@ -266,7 +271,6 @@ Version: $2
 Libs: -L\${libdir} -lcryptopp -lws2_32
 Cflags: -I\${includedir}
 EOF
-  (cd "$src" && make -f GNUmakefile clean >/dev/null)
 }
 
 # htmlcxx: its DOM parser (html/) and CSS parser (css/) compiled as the upstream makefiles
