@@ -234,7 +234,9 @@ build_jsoncpp() {
 }
 
 build_jpeg() {
-  cmake_cross "$1" "$WORK/jpeg" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=ON \
+  # Its own install-dirs module takes a relative library folder as relative to the current
+  # folder, not to the prefix.
+  cmake_cross "$1" "$WORK/jpeg" -DCMAKE_INSTALL_LIBDIR="$PREFIX/lib" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=ON \
     -DWITH_SIMD=ON -DREQUIRE_SIMD=ON -DCMAKE_ASM_NASM_COMPILER=nasm
   rm -rf "$WORK/jpeg"
 }
@@ -362,6 +364,7 @@ build_one() {
   set +e
   (
     set -e
+    cd "$WORK"
     "build_$lib" "$src" "${version%%-*}"
   ) >"$LOGS/$lib.log" 2>&1
   local rc=$?
