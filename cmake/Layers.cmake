@@ -14,6 +14,13 @@ endforeach()
 list(REMOVE_DUPLICATES QUILLON_CORE_SOURCES)
 # The module's exported entry points are compiled into the module alone.
 list(FILTER QUILLON_CORE_SOURCES EXCLUDE REGEX ".*/plugin/Exports\\.cpp$")
+# Windows implementations of the platform layer live in win32/ folders and build only there;
+# the Windows build leaves out the Linux implementations (cmake/Win32Sources.cmake).
+if(WIN32)
+  include(${CMAKE_SOURCE_DIR}/cmake/Win32Sources.cmake)
+else()
+  list(FILTER QUILLON_CORE_SOURCES EXCLUDE REGEX ".*/win32/.*")
+endif()
 
 add_library(quillon_core STATIC ${QUILLON_CORE_SOURCES})
 target_include_directories(quillon_core PUBLIC ${CMAKE_SOURCE_DIR})
