@@ -1,37 +1,62 @@
 #!/bin/bash
-# Cross-builds the libraries of the 32-bit Windows plug-in from Debian's own source packages
-# with mingw-w64 (i686, posix thread model), as static libraries, into a cache outside the
-# clone:
+# Cross-builds the libraries of the Windows plug-in from Debian's own source packages with
+# mingw-w64 (posix thread model), as static libraries, into a cache outside the clone:
 #
-#   ${QUILLON_WIN32_CACHE:-/var/cache/quillon-win32}/prefix/{include,lib}
+#   ${QUILLON_WIN32_CACHE:-/var/cache/quillon-win32}/prefix/{include,lib}          (i686)
+#   ${QUILLON_WIN32_CACHE:-/var/cache/quillon-win32}/prefix-x86_64/{include,lib}   (x86_64)
+#
+# The plug-in itself is 32-bit (i686). The same sources are also built for x86_64, whose
+# programs run under 64-bit Wine on machines whose kernel cannot run 32-bit programs.
 #
 # Boost (thread, system, chrono, date_time and all headers), log4cplus, JsonCpp, htmlcxx (DOM
 # and CSS parsers), Crypto++, libjpeg-turbo (with TurboJPEG) and libpng; zlib comes from
 # Debian's libz-mingw-w64-dev. Each library leaves a stamp, so a second run reuses what is
 # built and only checks. Sources are fetched with `apt-get source` through a deb-src entry
-# that lives in a file of its own for the duration of the fetch and is removed afterwards.
+# that lives in a file of its own for the duration of the fetch and is removed afterwards;
+# both architectures share the unpacked sources.
 #
 # Usage: scripts/win32/build-deps.sh [library...]   (default: all; names as in LIBRARIES)
-# Environment: QUILLON_WIN32_CACHE (cache folder), QUILLON_WIN32_JOBS (default 2).
+# Environment: QUILLON_WIN_ARCH (i686 or x86_64, default i686), QUILLON_WIN32_CACHE (cache
+# folder), QUILLON_WIN32_JOBS (default 2).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 
+ARCH=${QUILLON_WIN_ARCH:-i686}
 CACHE=${QUILLON_WIN32_CACHE:-/var/cache/quillon-win32}
-PREFIX=$CACHE/prefix
+# The i686 folders keep their first names (prefix, work, stamps, logs); the other
+# architectures' carry a suffix. The toolchain files name the same prefixes.
+case $ARCH in
+  i686)
+    SUFFIX=""
+    TOOLCHAIN=$repo/cmake/toolchain-mingw32.cmake
+    BITS=32
+    ;;
+  x86_64)
+    SUFFIX=-x86_64
+    TOOLCHAIN=$repo/cmake/toolchain-mingw64.cmake
+    BITS=64
+    ;;
+  *)
+    echo "build-deps: error: QUILLON_WIN_ARCH must be i686 or x86_64, not '$ARCH'" >&2
+    exit 1
+    ;;
+esac
+PREFIX=$CACHE/prefix$SUFFIX
 SRC=$CACHE/src
-WORK=$CACHE/work
-STAMPS=$CACHE/stamps
-LOGS=$CACHE/logs
+WORK=$CACHE/work$SUFFIX
+STAMPS=$CACHE/stamps$SUFFIX
+# Source fetches are shared by the architectures; their stamps live in one place.
+SRC_STAMPS=$CACHE/stamps
+LOGS=$CACHE/logs$SUFFIX
 JOBS=${QUILLON_WIN32_JOBS:-2}
-HOST=i686-w64-mingw32
+HOST=$ARCH-w64-mingw32
 CC=$HOST-gcc-posix
 CXX=$HOST-g++-posix
 SYSROOT=/usr/$HOST
-# Windows 7 API level, the same as cmake/toolchain-mingw32.cmake gives the project.
+# Windows 7 API level, the same as the toolchain files give the project.
 WINNT=0x0601
-TOOLCHAIN=$repo/cmake/toolchain-mingw32.cmake
 # Other builds share this machine: compile at the lowest priority.
 NICE="nice -n 19"
 
@@ -57,7 +82,7 @@ recipe_revision() {
   esac
 }
 
-say() { echo "build-deps: $*"; }
+say() { echo "build-deps[$ARCH]: $*"; }
 die() {
   echo "build-deps: error: $*" >&2
   exit 1
@@ -156,7 +181,7 @@ add_deb_src() {
 # Tries the newest version first; the archive's index can name a version that the mirror
 # no longer serves, so older versions of the same release are tried next.
 fetch_source() {
-  local pkg=$1 stamp=$STAMPS/src-$1 dir versions v tmp
+  local pkg=$1 stamp=$SRC_STAMPS/src-$1 dir versions v tmp
   if [ -f "$stamp" ]; then
     dir=$SRC/$(cat "$stamp")
     [ -d "$dir" ] && { FETCHED=$dir; return 0; }
@@ -214,7 +239,7 @@ EOF
   (cd "$src" && $NICE ./b2 -j"$JOBS" -q --user-config="$build/user-config.jam" \
     --build-dir="$build" --prefix="$PREFIX" --layout=system \
     toolset=gcc-mingw target-os=windows threadapi=win32 binary-format=pe abi=ms \
-    architecture=x86 address-model=32 variant=release link=static runtime-link=shared \
+    architecture=x86 address-model=$BITS variant=release link=static runtime-link=shared \
     threading=multi define=_WIN32_WINNT=$WINNT \
     --with-thread --with-system --with-chrono --with-date_time install)
   rm -rf "$build"
@@ -248,8 +273,19 @@ build_png() {
 }
 
 # Crypto++ builds with its own makefile, in its source folder.
+# The i686 objects stay in the shared source folder (where earlier runs left them); the other
+# architectures build in a copy of their own under their work folder.
 build_cryptopp() {
   local src=$1
+  if [ "$ARCH" != i686 ]; then
+    if [ ! -f "$WORK/cryptopp-src/GNUmakefile" ]; then
+      rm -rf "$WORK/cryptopp-src"
+      mkdir -p "$WORK/cryptopp-src"
+      find "$src" -maxdepth 1 -type f ! -name '*.o' ! -name '*.a' -exec cp {} "$WORK/cryptopp-src/" \;
+      for d in "$src"/*/; do cp -r "$d" "$WORK/cryptopp-src/"; done
+    fi
+    src=$WORK/cryptopp-src
+  fi
   # No clean first: objects of an interrupted run are reused.
   (cd "$src" && $NICE make -f GNUmakefile -j"$JOBS" CXX="$CXX" AR="$HOST-ar" RANLIB="$HOST-ranlib" \
       CXXFLAGS="-DNDEBUG -O2 -D_WIN32_WINNT=$WINNT" static)
@@ -268,7 +304,7 @@ libdir=\${prefix}/lib
 includedir=\${prefix}/include
 
 Name: libcrypto++
-Description: Crypto++ class library, static, for 32-bit Windows
+Description: Crypto++ class library, static, for $BITS-bit Windows
 Version: $2
 Libs: -L\${libdir} -lcryptopp -lws2_32
 Cflags: -I\${includedir}
@@ -314,7 +350,7 @@ libdir=\${prefix}/lib
 includedir=\${prefix}/include
 
 Name: htmlcxx
-Description: html and css apis for c++, static, for 32-bit Windows
+Description: html and css apis for c++, static, for $BITS-bit Windows
 Version: $2
 Libs: -L\${libdir} -lhtmlcxx -lcss_parser_pp -lcss_parser
 Cflags: -I\${includedir}
@@ -337,8 +373,8 @@ complete_pkgconfig() {
 # --- driver -------------------------------------------------------------------------------
 
 check_toolchain() {
-  command -v "$CXX" >/dev/null || die "$CXX not found (package g++-mingw-w64-i686-posix)"
-  command -v "$CC" >/dev/null || die "$CC not found (package gcc-mingw-w64-i686-posix)"
+  command -v "$CXX" >/dev/null || die "$CXX not found (package g++-mingw-w64-${ARCH/_/-}-posix)"
+  command -v "$CC" >/dev/null || die "$CC not found (package gcc-mingw-w64-${ARCH/_/-}-posix)"
   [ -f "$SYSROOT/lib/libz.a" ] && [ -f "$SYSROOT/include/zlib.h" ] ||
     die "zlib for mingw-w64 not found in $SYSROOT (package libz-mingw-w64-dev)"
   [ -f "$TOOLCHAIN" ] || die "toolchain file $TOOLCHAIN missing"
@@ -356,7 +392,7 @@ build_one() {
   fi
   fetch_source "$pkg"
   src=$FETCHED
-  version=$(cat "$STAMPS/src-$pkg.version")
+  version=$(cat "$SRC_STAMPS/src-$pkg.version")
   say "$lib: building $pkg $version (log: $LOGS/$lib.log)"
   start=$(date +%s)
   # The recipe runs in a subshell of its own with errexit on: as the condition of an `if`
@@ -381,7 +417,7 @@ build_one() {
 
 main() {
   local wanted=${*:-$LIBRARIES} lib
-  mkdir -p "$PREFIX/include" "$PREFIX/lib" "$SRC" "$WORK" "$STAMPS" "$LOGS" ||
+  mkdir -p "$PREFIX/include" "$PREFIX/lib" "$SRC" "$WORK" "$STAMPS" "$SRC_STAMPS" "$LOGS" ||
     die "cannot create the cache folder $CACHE (set QUILLON_WIN32_CACHE to a writable place)"
   install_packages
   check_toolchain
@@ -393,7 +429,7 @@ main() {
   complete_pkgconfig libpng16 -lz
   remove_deb_src
   trap - EXIT
-  say "done: libraries in $PREFIX (zlib from $SYSROOT)"
+  say "done: $ARCH libraries in $PREFIX (zlib from $SYSROOT)"
 }
 
 main "$@"
