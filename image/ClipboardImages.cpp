@@ -21,9 +21,15 @@ const wchar_t* const kPasteExtensions[] = {L".jpg", L".bmp", L".png", L".jpeg", 
 std::wstring CutToUtf16Units(const std::wstring& path, size_t units) {
     size_t used = 0, i = 0;
     for (; i < path.size(); ++i) {
-        const size_t width = static_cast<uint32_t>(path[i]) > 0xFFFF ? 2 : 1;
+        // Above U+FFFF (only where wide text is UTF-32): a surrogate pair in UTF-16.
+        const size_t width = (static_cast<uint32_t>(path[i]) >> 16) != 0 ? 2 : 1;
         if (used + width > units) break;
         used += width;
+    }
+    // Where wide text is UTF-16 the pair is two units of its own: never end between them.
+    if (i > 0 && i < path.size() && path[i - 1] >= 0xD800 && path[i - 1] <= 0xDBFF &&
+        path[i] >= 0xDC00 && path[i] <= 0xDFFF) {
+        --i;
     }
     return path.substr(0, i);
 }
