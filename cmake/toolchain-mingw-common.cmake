@@ -28,8 +28,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# Static archives only: no import library of a DLL gets picked by accident.
+# Static archives only: no import library of a DLL (libz.dll.a beside libz.a) gets picked by
+# accident. CMake's Windows platform file sets the suffixes after this file is read, so they
+# are set again in a rules override, which is read after it.
 set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
+set(CMAKE_USER_MAKE_RULES_OVERRIDE ${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-static.cmake)
 
 # pkg-config sees the cross libraries only, never the host's .pc files.
 set(ENV{PKG_CONFIG_LIBDIR}
