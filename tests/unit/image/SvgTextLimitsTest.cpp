@@ -6,7 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <regex>
+#include <string>
+#include <vector>
 
 #include "TestFiles.h"
 #include "platform/image/Metafile.h"
@@ -25,9 +26,9 @@ std::string Svg(const std::string& body, const std::string& size = "width=\"100\
 // The font-size values of the document, in order.
 std::vector<double> FontSizes(const std::string& svg) {
     std::vector<double> sizes;
-    const std::regex pattern("font-size=\"([^\"]*)\"");
-    for (std::sregex_iterator it(svg.begin(), svg.end(), pattern), end; it != end; ++it)
-        sizes.push_back(std::strtod((*it)[1].str().c_str(), nullptr));
+    const std::string key = "font-size=\"";
+    for (size_t at = svg.find(key); at != std::string::npos; at = svg.find(key, at + 1))
+        sizes.push_back(std::strtod(svg.c_str() + at + key.size(), nullptr));
     return sizes;
 }
 
