@@ -2,8 +2,10 @@
 pkg_check_modules(TURBOJPEG REQUIRED IMPORTED_TARGET libturbojpeg)
 pkg_check_modules(CRYPTOPP REQUIRED IMPORTED_TARGET libcrypto++)
 if(WIN32)
-  # PNG, bitmaps and metafiles are GDI+'s on Windows.
-  target_link_libraries(quillon_core PUBLIC PkgConfig::TURBOJPEG PkgConfig::CRYPTOPP)
+  # PNG, bitmaps and metafiles are GDI+'s on Windows (memory streams from ole32, metafile
+  # handles from gdi32).
+  target_link_libraries(quillon_core PUBLIC PkgConfig::TURBOJPEG PkgConfig::CRYPTOPP gdiplus
+                        ole32 gdi32)
 else()
   pkg_check_modules(SPNG REQUIRED IMPORTED_TARGET spng)
   pkg_check_modules(RSVG REQUIRED IMPORTED_TARGET librsvg-2.0)

@@ -15,7 +15,7 @@ CACHE=${QUILLON_WIN32_CACHE:-/var/cache/quillon-win32}
 BUILD=${1:-$repo/build-win32-x86_64}
 HOST=x86_64-w64-mingw32
 WINE64=${QUILLON_WINE64:-/usr/lib/wine/wine64}
-TESTS="kernel_test"
+TESTS="kernel_test image_test"
 
 say() { echo "test-wine64: $*"; }
 die() {
