@@ -108,6 +108,25 @@ bool PlaceableHeader(const uint8_t* data, size_t size, Gdiplus::WmfPlaceableFile
     return true;
 }
 
+// Playback goes record by record so that it can stop at the time budget; a playback that
+// runs out of time is a failure, as an unfinished picture would mislead.
+struct Playback {
+    Gdiplus::GpMetafile* metafile = nullptr;
+    ULONGLONG deadline = 0;
+    bool stopped = false;
+};
+
+BOOL CALLBACK PlayRecord(Gdiplus::EmfPlusRecordType type, UINT flags, UINT size, const BYTE* data,
+                         VOID* context) {
+    Playback* playback = static_cast<Playback*>(context);
+    if (GetTickCount64() > playback->deadline) {
+        playback->stopped = true;
+        return FALSE;
+    }
+    gdip::GdipPlayMetafileRecord(playback->metafile, type, flags, size, data);
+    return TRUE;
+}
+
 // Draws the metafile (owned by `metafile`) stretched over a white width x height canvas that
 // becomes `out`.
 bool DrawOnWhite(win32::OwnedImage& metafile, uint32_t width, uint32_t height, Bitmap& out) {
@@ -124,8 +143,14 @@ bool DrawOnWhite(win32::OwnedImage& metafile, uint32_t width, uint32_t height, B
         Gdiplus::GpGraphics* graphics = nullptr;
         if (gdip::GdipGetImageGraphicsContext(target.get(), &graphics) != Gdiplus::Ok || !graphics)
             return false;
-        drawn = gdip::GdipDrawImageRectI(graphics, metafile.get(), 0, 0, static_cast<INT>(width),
-                                         static_cast<INT>(height)) == Gdiplus::Ok;
+        Playback playback;
+        playback.metafile = static_cast<Gdiplus::GpMetafile*>(metafile.get());
+        playback.deadline = GetTickCount64() + kMetafileTimeBudgetMs;
+        const Gdiplus::Rect frame(0, 0, static_cast<INT>(width), static_cast<INT>(height));
+        drawn =
+            gdip::GdipEnumerateMetafileDestRectI(graphics, playback.metafile, frame, &PlayRecord,
+                                                 &playback, nullptr) == Gdiplus::Ok &&
+            !playback.stopped;
         gdip::GdipDeleteGraphics(graphics);
     }
     if (!drawn) return false;
