@@ -173,6 +173,21 @@ TEST_CASE(EmfIsDrawnAtItsNaturalSize) {
     CHECK(CountNonWhite(out) > 10);
 }
 
+TEST_CASE(HugeEmfFrameIsScaledIntoThePictureLimits) {
+    std::vector<uint8_t> emf = ReadCorpusFile("gdconv_sample.emf");
+    CHECK(emf.size() > 40);
+    if (emf.size() <= 40) return;
+    // A frame of 10 x 10 metres (in 0.01 mm units): about 37800 pixels a side at 96 dpi.
+    const int32_t frame[4] = {0, 0, 1000000, 1000000};
+    std::memcpy(&emf[24], frame, sizeof frame);
+    Bitmap out;
+    CHECK(platform::image::RenderEmf(emf.data(), emf.size(), out));
+    CHECK(out.width <= platform::image::kMaxImageSide);
+    CHECK(uint64_t(out.width) * out.height <= platform::image::kMaxImagePixels);
+    CHECK(out.width > 6000 && out.width == out.height);  // proportions kept
+    CHECK(AllOpaque(out));
+}
+
 TEST_CASE(TruncatedOrForeignMetafilesAreRefused) {
     const std::vector<uint8_t> wmf = ReadCorpusFile("gdconv_sample.wmf");
     const std::vector<uint8_t> emf = ReadCorpusFile("gdconv_sample.emf");
