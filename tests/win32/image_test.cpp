@@ -2,8 +2,10 @@
 // EMF playback, run against the real metafiles of the corpus.
 //
 //   image_test.exe [--corpus=DIR]   (DIR holds wmz/gdconv_sample.wmf and .emf)
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/image/Bitmap.h"
@@ -202,6 +204,31 @@ TEST_CASE(TruncatedOrForeignMetafilesAreRefused) {
     CHECK(!platform::image::RenderWmf(emf.data(), emf.size(), 100, 100, out));
     CHECK(!platform::image::RenderEmf(wmf.data(), wmf.size(), out));
     CHECK(!platform::image::RenderEmf(nullptr, 0, out));
+}
+
+TEST_CASE(ThreadsUseTheImageServicesAtOnce) {
+    // Every call starts and ends a GDI+ session of its own; they overlap here.
+    const std::vector<uint8_t> wmf = ReadCorpusFile("gdconv_sample.wmf");
+    const Bitmap picture = Gradient(40, 30, true);
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 10; ++i) {
+                std::string png;
+                Bitmap decoded, drawn;
+                if (!platform::image::EncodePng(picture, png) ||
+                    !platform::image::DecodePng(reinterpret_cast<const uint8_t*>(png.data()),
+                                                png.size(), decoded) ||
+                    decoded.width != 40 ||
+                    !platform::image::RenderWmf(wmf.data(), wmf.size(), 64, 48, drawn) ||
+                    CountNonWhite(drawn) == 0)
+                    ++failures;
+            }
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    CHECK_EQ(failures.load(), 0);
 }
 
 int main(int argc, char** argv) {

@@ -2,17 +2,33 @@
 
 #include <cstring>
 
+#include "threading/CriticalSection.h"
+
 namespace platform {
 namespace image {
 namespace win32 {
 
+namespace {
+
+// GDI+'s start-up and shut-down are not made for concurrent calls; the image calls, which
+// may run on worker threads, take turns.
+Korvane::Threading::CriticalSection& SessionLock() {
+    static Korvane::Threading::CriticalSection lock;
+    return lock;
+}
+
+}  // namespace
+
 GdiplusScope::GdiplusScope() {
+    Korvane::Threading::ScopedLock hold(SessionLock());
     Gdiplus::GdiplusStartupInput input;
     if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok) token_ = 0;
 }
 
 GdiplusScope::~GdiplusScope() {
-    if (token_ != 0) Gdiplus::GdiplusShutdown(token_);
+    if (token_ == 0) return;
+    Korvane::Threading::ScopedLock hold(SessionLock());
+    Gdiplus::GdiplusShutdown(token_);
 }
 
 Stream::~Stream() {
