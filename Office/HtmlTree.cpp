@@ -40,13 +40,34 @@ size_t CountMarks(const std::string& html) {
     return marks;
 }
 
+// What both walkers over the scanned pieces need: the input, and tag names lower-cased
+// into one reused buffer.
+class PieceWalker {
+  protected:
+    explicit PieceWalker(const std::string& html) : html_(html) {}
+
+    void Lower(std::string_view name) {
+        lower_.assign(name.data(), name.size());
+        for (char& c : lower_) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+
+    std::string_view View(size_t offset, size_t length) const {
+        return std::string_view(html_).substr(offset, length);
+    }
+
+    const std::string& html_;
+    std::string lower_;  // the name looked up last, lower-cased
+};
+
 // Builds the tree from the scan: each open element is found by name through an index, and
 // the children of the elements it leaves open are re-linked once.
-class TreeBuilder {
+class TreeBuilder : PieceWalker {
     using Packed = HtmlNodeList::Packed;
 
   public:
-    TreeBuilder(HtmlTree& tree, const std::string& html) : tree_(tree), html_(html) {
+    TreeBuilder(HtmlTree& tree, const std::string& html) : PieceWalker(html), tree_(tree) {
         // Every node but the root starts at a '<' or ends right before one (or at the end):
         // reserving for that many spares the copies of a growing vector.
         size_t marks = 0;
@@ -138,17 +159,6 @@ class TreeBuilder {
         }
     }
 
-    void Lower(std::string_view name) {
-        lower_.assign(name.data(), name.size());
-        for (char& c : lower_) {
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-
-    std::string_view View(size_t offset, size_t length) const {
-        return std::string_view(html_).substr(offset, length);
-    }
-
     int Append(const Packed& node) {
         const int id = static_cast<int>(tree_.nodes.packed.size());
         const int parent = stack_.back();
@@ -159,21 +169,19 @@ class TreeBuilder {
     }
 
     HtmlTree& tree_;
-    const std::string& html_;
     std::vector<int> stack_;                         // open elements, root first
     std::vector<std::vector<size_t>*> stackDepths_;  // the byName_ entry of each open element
     std::vector<int> children_;       // children of the open elements, element by element
     std::vector<size_t> childStart_;  // where each open element's children start in children_
     std::unordered_map<std::string, std::vector<size_t>> byName_;  // name -> depths in stack_
-    std::string lower_;  // the name looked up last, lower-cased
 };
 
 // Follows the open elements as TreeBuilder does (an end tag closes the nearest open element
 // of its name and everything opened inside it), keeping only the elements of one name.
-class ElementFinder {
+class ElementFinder : PieceWalker {
   public:
     ElementFinder(const std::string& html, std::string_view name, HtmlElements& out)
-        : html_(html), name_(name), out_(out) {
+        : PieceWalker(html), name_(name), out_(out) {
         Lower(name);
         target_ = lower_;
     }
@@ -215,24 +223,11 @@ class ElementFinder {
     }
 
   private:
-    void Lower(std::string_view name) {
-        lower_.assign(name.data(), name.size());
-        for (char& c : lower_) {
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-
-    std::string_view View(size_t offset, size_t length) const {
-        return std::string_view(html_).substr(offset, length);
-    }
-
-    const std::string& html_;
     const std::string_view name_;
     HtmlElements& out_;
     std::vector<int> stack_;  // open elements: index into out_.elements, -1 for other names
     std::vector<std::vector<size_t>*> stackDepths_;
     std::unordered_map<std::string, std::vector<size_t>> byName_;
-    std::string lower_;
     std::string target_;
 };
 

@@ -21,34 +21,6 @@ bool EndsWith(const std::string& s, const char* suffix) {
     return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
 }
 
-// A leading decimal number ("415.5;x" -> 415.5) in single precision.
-float LeadingNumber(const std::string& text) {
-    double value = 0;
-    double scale = 0;
-    for (char c : text) {
-        if (c >= '0' && c <= '9') {
-            if (scale == 0) {
-                value = value * 10 + (c - '0');
-            } else {
-                value += (c - '0') * scale;
-                scale /= 10;
-            }
-        } else if (c == '.' && scale == 0) {
-            scale = 0.1;
-        } else {
-            break;
-        }
-    }
-    return static_cast<float>(value);
-}
-
-// Points to pixels at 96 per inch, truncated; absurd sizes give 0.
-std::string PointsToPixels(float points) {
-    const double pixels = points / 0.75;
-    if (!(pixels >= 0) || pixels >= 2147483647.0) return "0";
-    return std::to_string(static_cast<long>(pixels));
-}
-
 // The first match of "<key>(\\d+[^p]*)pt": the key, a digit, then everything up to the first
 // "p", which must start "pt". Answers the text between the key and "pt".
 bool PointsValue(const std::string& element, const char* key, std::string& value) {
@@ -124,6 +96,32 @@ class ShapeElements {
 };
 
 }  // namespace
+
+float LeadingNumber(const std::string& text) {
+    double value = 0;
+    double scale = 0;
+    for (char c : text) {
+        if (c >= '0' && c <= '9') {
+            if (scale == 0) {
+                value = value * 10 + (c - '0');
+            } else {
+                value += (c - '0') * scale;
+                scale /= 10;
+            }
+        } else if (c == '.' && scale == 0) {
+            scale = 0.1;
+        } else {
+            break;
+        }
+    }
+    return static_cast<float>(value);
+}
+
+std::string PointsToPixels(float points) {
+    const double pixels = points / 0.75;
+    if (!(pixels >= 0) || pixels >= 2147483647.0) return "0";
+    return std::to_string(static_cast<long>(pixels));
+}
 
 void ShapePixelSize(const std::string& element, std::string& width, std::string& height) {
     std::string w = "0";

@@ -15,6 +15,10 @@ std::string PicturePathOf(const std::string& elementText);
 // "width:<digit>...pt" and "height:<digit>...pt" values, a "height:<digits>in" taking the
 // place of the latter; "0" for what is missing or absurd.
 void ShapePixelSize(const std::string& element, std::string& width, std::string& height);
+// Its parts: a leading decimal number ("415.5;x" -> 415.5) in single precision, and points
+// to pixels at 96 per inch, truncated ("0" for absurd sizes).
+float LeadingNumber(const std::string& text);
+std::string PointsToPixels(float points);
 
 class WordFormula {
   public:

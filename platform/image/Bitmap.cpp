@@ -1,5 +1,7 @@
 #include "platform/image/Bitmap.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace platform {
@@ -8,6 +10,18 @@ namespace image {
 bool IsAcceptableSize(uint64_t width, uint64_t height) {
     return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
            width * height <= kMaxImagePixels;
+}
+
+bool FitToPictureLimits(uint32_t& width, uint32_t& height) {
+    if (width == 0 || height == 0) return false;
+    double scale = 1.0;
+    scale = std::min(scale, static_cast<double>(kMaxImageSide) / width);
+    scale = std::min(scale, static_cast<double>(kMaxImageSide) / height);
+    const double pixels = static_cast<double>(width) * height;
+    if (pixels * scale * scale > kMaxImagePixels) scale = std::sqrt(kMaxImagePixels / pixels);
+    width = std::max<uint32_t>(1, static_cast<uint32_t>(width * scale));
+    height = std::max<uint32_t>(1, static_cast<uint32_t>(height * scale));
+    return IsAcceptableSize(width, height);
 }
 
 bool Bitmap::Allocate(uint32_t w, uint32_t h, uint32_t fill) {

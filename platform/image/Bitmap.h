@@ -32,6 +32,9 @@ struct Bitmap {
 
 // Whether a picture of this size is within the decoders' limits (and not empty).
 bool IsAcceptableSize(uint64_t width, uint64_t height);
+// Scales a natural size down, keeping its proportions, until it fits the limits above.
+// False for an empty size.
+bool FitToPictureLimits(uint32_t& width, uint32_t& height);
 
 }  // namespace image
 }  // namespace platform

@@ -27,19 +27,6 @@ struct HandleCloser {
     void operator()(RsvgHandle* h) const { g_object_unref(h); }
 };
 
-// The natural size scaled down, keeping its proportions, until it fits the picture limits.
-bool FitSize(uint32_t& width, uint32_t& height) {
-    if (width == 0 || height == 0) return false;
-    double scale = 1.0;
-    scale = std::min(scale, static_cast<double>(kMaxImageSide) / width);
-    scale = std::min(scale, static_cast<double>(kMaxImageSide) / height);
-    const double pixels = static_cast<double>(width) * height;
-    if (pixels * scale * scale > kMaxImagePixels) scale = std::sqrt(kMaxImagePixels / pixels);
-    width = std::max<uint32_t>(1, static_cast<uint32_t>(width * scale));
-    height = std::max<uint32_t>(1, static_cast<uint32_t>(height * scale));
-    return IsAcceptableSize(width, height);
-}
-
 bool TranslateToSvg(const uint8_t* data, size_t size, std::string& svg) {
     std::vector<char> bytes(data, data + size);  // the translator takes a writable block
     generatorOptions options = {};
@@ -60,7 +47,8 @@ bool RenderEmf(const uint8_t* data, size_t size, Bitmap& out) {
     out = Bitmap();
     if (!IsWellFormedEmf(data, size)) return false;
     uint32_t width = 0, height = 0;
-    if (!ReadImagePixelSize(data, size, width, height) || !FitSize(width, height)) return false;
+    if (!ReadImagePixelSize(data, size, width, height) || !FitToPictureLimits(width, height))
+        return false;
 
     std::string svg;
     if (!TranslateToSvg(data, size, svg)) return false;

@@ -22,19 +22,6 @@ const uint16_t kSetWindowOrg = 0x020B;
 const uint16_t kSetWindowExt = 0x020C;
 const uint32_t kOpaqueWhite = 0xFFFFFFFFu;
 
-// The natural size scaled down, keeping its proportions, until it fits the picture limits.
-bool FitSize(uint32_t& width, uint32_t& height) {
-    if (width == 0 || height == 0) return false;
-    double scale = 1.0;
-    scale = std::min(scale, static_cast<double>(kMaxImageSide) / width);
-    scale = std::min(scale, static_cast<double>(kMaxImageSide) / height);
-    const double pixels = static_cast<double>(width) * height;
-    if (pixels * scale * scale > kMaxImagePixels) scale = std::sqrt(kMaxImagePixels / pixels);
-    width = std::max<uint32_t>(1, static_cast<uint32_t>(width * scale));
-    height = std::max<uint32_t>(1, static_cast<uint32_t>(height * scale));
-    return IsAcceptableSize(width, height);
-}
-
 int16_t Signed(uint16_t v) {
     return static_cast<int16_t>(v);
 }
@@ -186,7 +173,8 @@ bool RenderEmf(const uint8_t* data, size_t size, Bitmap& out) {
     out = Bitmap();
     if (!IsWellFormedEmf(data, size)) return false;
     uint32_t width = 0, height = 0;
-    if (!ReadImagePixelSize(data, size, width, height) || !FitSize(width, height)) return false;
+    if (!ReadImagePixelSize(data, size, width, height) || !FitToPictureLimits(width, height))
+        return false;
     win32::GdiplusScope gdiplus;
     if (!gdiplus.ok()) return false;
     HENHMETAFILE handle = SetEnhMetaFileBits(static_cast<UINT>(size), data);

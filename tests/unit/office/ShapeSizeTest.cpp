@@ -12,32 +12,6 @@ namespace xp = boost::xpressive;
 
 // The size rules written as regular expressions, the way they read: the reference for the
 // hand-written matcher.
-float Leading(const std::string& text) {
-    double value = 0;
-    double scale = 0;
-    for (char c : text) {
-        if (c >= '0' && c <= '9') {
-            if (scale == 0) {
-                value = value * 10 + (c - '0');
-            } else {
-                value += (c - '0') * scale;
-                scale /= 10;
-            }
-        } else if (c == '.' && scale == 0) {
-            scale = 0.1;
-        } else {
-            break;
-        }
-    }
-    return static_cast<float>(value);
-}
-
-std::string Pixels(float points) {
-    const double pixels = points / 0.75;
-    if (!(pixels >= 0) || pixels >= 2147483647.0) return "0";
-    return std::to_string(static_cast<long>(pixels));
-}
-
 void RegexSize(const std::string& element, std::string& width, std::string& height) {
     static const xp::sregex kWidth = xp::sregex::compile("width:(\\d+[^p]*)pt");
     static const xp::sregex kHeight = xp::sregex::compile("height:(\\d+[^p]*)pt");
@@ -47,13 +21,13 @@ void RegexSize(const std::string& element, std::string& width, std::string& heig
     std::string h = "0";
     if (xp::regex_search(element, m, kWidth)) w = m[1].str();
     if (xp::regex_search(element, m, kHeight)) h = m[1].str();
-    float hPoints = Leading(h);
+    float hPoints = LeadingNumber(h);
     if (xp::regex_search(element, m, kInches)) {
         const std::string digits = m[1].str();
-        hPoints = digits.size() > 9 ? 1e12f : static_cast<float>(Leading(digits) * 72.0);
+        hPoints = digits.size() > 9 ? 1e12f : static_cast<float>(LeadingNumber(digits) * 72.0);
     }
-    width = Pixels(Leading(w));
-    height = Pixels(hPoints);
+    width = PointsToPixels(LeadingNumber(w));
+    height = PointsToPixels(hPoints);
 }
 
 TEST(ShapePixelSizeTest, ReadsPointsAndInches) {
