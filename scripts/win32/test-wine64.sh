@@ -15,7 +15,8 @@ CACHE=${QUILLON_WIN32_CACHE:-/var/cache/quillon-win32}
 BUILD=${1:-$repo/build-win32-x86_64}
 HOST=x86_64-w64-mingw32
 WINE64=${QUILLON_WINE64:-/usr/lib/wine/wine64}
-TESTS="kernel_test image_test"
+# Every tests/win32/*_test.cpp is one program.
+TESTS=$(cd "$repo/tests/win32" && ls -- *_test.cpp | sed 's/\.cpp$//')
 
 say() { echo "test-wine64: $*"; }
 die() {
@@ -34,7 +35,7 @@ cmake -S "$repo" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-mingw
   die "configuring the x86_64 build failed"
 }
 # shellcheck disable=SC2086
-nice -n 10 cmake --build "$BUILD" -j 2 --target $TESTS || die "building the test programs failed"
+nice -n 10 cmake --build "$BUILD" -j 2 --target win32_tests || die "building the test programs failed"
 
 # Only DLLs that every Windows has: the runtime is linked in statically.
 for t in $TESTS; do
