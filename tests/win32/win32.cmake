@@ -16,3 +16,4 @@ foreach(source ${QUILLON_WIN32_TEST_SOURCES})
 endforeach()
 # All of them at once: cmake --build <dir> --target win32_tests
 add_custom_target(win32_tests DEPENDS ${QUILLON_WIN32_TESTS})
+target_link_libraries(http_test PRIVATE ws2_32)
