@@ -2,6 +2,7 @@
 # platform layer, and none of the Linux implementations below (X11, libcurl, iconv and the
 # Linux image libraries), whose Windows counterparts are the Win32 services.
 set(QUILLON_LINUX_ONLY_SOURCES
+    platform/clipboard/DefaultClipboardX11.cpp
     platform/clipboard/X11Clipboard.cpp
     platform/clipboard/UriList.cpp
     platform/http/CurlHttpSession.cpp

@@ -1,10 +1,8 @@
-#include <cstdlib>
 #include <mutex>
 
 #include "platform/clipboard/Clipboard.h"
 #include "platform/clipboard/DefaultClipboard.h"
 #include "platform/clipboard/MemoryClipboard.h"
-#include "platform/clipboard/X11Clipboard.h"
 
 namespace platform {
 namespace {
@@ -18,15 +16,6 @@ std::shared_ptr<Clipboard>& Slot() {
 }
 
 }  // namespace
-
-std::shared_ptr<Clipboard> MakeDefaultClipboard() {
-    const char* display = std::getenv("DISPLAY");
-    if (display && *display) {
-        auto x11 = std::make_shared<X11Clipboard>(display);
-        if (x11->Connect()) return x11;
-    }
-    return std::make_shared<MemoryClipboard>();
-}
 
 std::shared_ptr<Clipboard> CurrentClipboard() {
     std::lock_guard<std::mutex> lock(g_mutex);

@@ -1,5 +1,6 @@
 // The clipboard a process starts with: the desktop's when one can be reached, else an empty
-// in-memory clipboard (headless runs, tests, command-line tools).
+// in-memory clipboard (headless runs, tests, command-line tools). One definition per platform:
+// DefaultClipboardX11.cpp, win32/DefaultClipboardWin32.cpp.
 #pragma once
 
 #include <memory>
@@ -8,8 +9,8 @@
 
 namespace platform {
 
-// The X11 clipboard when $DISPLAY is set and a connection to it succeeds, otherwise a new
-// MemoryClipboard.
+// Linux: the X11 clipboard when $DISPLAY is set and a connection to it succeeds, otherwise a
+// new MemoryClipboard. Windows: the system clipboard.
 std::shared_ptr<Clipboard> MakeDefaultClipboard();
 
 }  // namespace platform
