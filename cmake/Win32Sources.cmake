@@ -9,6 +9,8 @@ set(QUILLON_LINUX_ONLY_SOURCES
     platform/kernel/CodePageIconv.cpp
     platform/kernel/GraphicsSessionLinux.cpp
     platform/kernel/Ticks.cpp
+    platform/kernel/FileSystem.cpp
+    threading/EventHandler.cpp
     platform/image/MetafileEmf.cpp
     platform/image/MetafileWmf.cpp
     platform/image/PngCodec.cpp

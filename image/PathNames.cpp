@@ -1,9 +1,6 @@
 #include "image/PathNames.h"
 
-#include <filesystem>
-#include <system_error>
-
-#include "platform/kernel/CodePage.h"
+#include "platform/kernel/FileSystem.h"
 
 namespace {
 
@@ -62,7 +59,5 @@ bool IsRootPath(const std::wstring& path) {
 }
 
 bool IsDirectoryPath(const std::wstring& path) {
-    if (path.empty()) return false;
-    std::error_code error;
-    return std::filesystem::is_directory(platform::NativePath(path), error);
+    return !path.empty() && platform::IsDirectory(path);
 }

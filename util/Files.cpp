@@ -5,7 +5,7 @@
 #include <limits>
 #include <memory>
 
-#include "platform/kernel/CodePage.h"
+#include "platform/kernel/FileSystem.h"
 
 namespace util {
 namespace {
@@ -18,7 +18,7 @@ struct FileCloser {
 using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
 FilePtr Open(const std::wstring& path, const char* mode) {
-    return FilePtr(std::fopen(platform::NativePath(path).c_str(), mode));
+    return FilePtr(platform::OpenFile(path, mode));
 }
 
 int64_t SizeOfOpenFile(FILE* f) {

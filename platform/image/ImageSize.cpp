@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "platform/image/ByteReader.h"
-#include "platform/kernel/CodePage.h"
+#include "platform/kernel/FileSystem.h"
 
 namespace platform {
 namespace image {
@@ -181,8 +181,7 @@ bool ReadImagePixelSize(const std::string& bytes, uint32_t& width, uint32_t& hei
 
 bool ReadImagePixelSize(const std::wstring& path, uint32_t& width, uint32_t& height) {
     width = height = 0;
-    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(NativePath(path).c_str(), "rb"),
-                                            &std::fclose);
+    std::unique_ptr<FILE, int (*)(FILE*)> f(OpenFile(path, "rb"), &std::fclose);
     if (!f) return false;
     std::string head(1 << 20, '\0');
     head.resize(std::fread(&head[0], 1, head.size(), f.get()));

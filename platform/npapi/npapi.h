@@ -4,16 +4,12 @@
 
 #include <cstdint>
 
+// The function tables use the C calling convention everywhere; only the module's exported
+// entry points use the standard one on Windows.
 #if defined(_WIN32)
-#define NP_LOADDS
-#define NP_CALLBACK __stdcall
-#else
-#define NP_LOADDS
-#define NP_CALLBACK
-#endif
-
-#if defined(_WIN32)
-#define NP_EXPORT(type) extern "C" __declspec(dllexport) type __stdcall
+// Exported through plugin/win32/npQuillon.def, which gives them their undecorated names (a
+// dllexport here would add the decorated ones too).
+#define NP_EXPORT(type) extern "C" type __stdcall
 #else
 #define NP_EXPORT(type) extern "C" __attribute__((visibility("default"))) type
 #endif

@@ -78,6 +78,7 @@ source_package() {
 }
 recipe_revision() {
   case $1 in
+    log4cplus) echo 2 ;;
     *) echo 1 ;;
   esac
 }
@@ -245,10 +246,14 @@ EOF
   rm -rf "$build"
 }
 
+# Without the thread pool (only asynchronous appenders use it): a static log4cplus starts it
+# while the DLL loads and joins its threads when the DLL is unloaded, after ExitProcess has
+# already ended them, so the browser's process would hang on its way out.
 build_log4cplus() {
   cmake_cross "$1" "$WORK/log4cplus" -DUNICODE=OFF -DLOG4CPLUS_BUILD_TESTING=OFF \
     -DLOG4CPLUS_BUILD_LOGGINGSERVER=OFF -DWITH_UNIT_TESTS=OFF \
-    -DLOG4CPLUS_ENABLE_DECORATED_LIBRARY_NAME=OFF -D_WIN32_WINNT=$WINNT
+    -DLOG4CPLUS_ENABLE_DECORATED_LIBRARY_NAME=OFF -DLOG4CPLUS_ENABLE_THREAD_POOL=OFF \
+    -D_WIN32_WINNT=$WINNT
   rm -rf "$WORK/log4cplus"
 }
 

@@ -27,7 +27,9 @@ NPError Instance::SetWindow(void* handle, uint32_t width, uint32_t height) {
     window_.width = width;
     window_.height = height;
     window_.clipRect = NPRect{0, 0, static_cast<uint16_t>(height), static_cast<uint16_t>(width)};
+#if !defined(_WIN32)
     window_.ws_info = nullptr;
+#endif
     window_.type = handle != nullptr ? NPWindowTypeWindow : NPWindowTypeDrawable;
     return host_->plugin_functions_.setwindow(&npp_, &window_);
 }

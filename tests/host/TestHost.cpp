@@ -1,6 +1,10 @@
 #include "TestHost.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +18,18 @@ using detail::GetRegistry;
 using detail::Registry;
 
 namespace {
+
+#if defined(_WIN32)
+std::wstring Utf8ToWidePath(const std::string& path) {
+    const int length =
+        MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    std::wstring wide(length > 0 ? length : 0, L'\0');
+    if (length > 0)
+        MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), &wide[0],
+                            length);
+    return wide;
+}
+#endif
 
 // Calls a class entry only if the object is alive; a browser never calls into a freed object.
 NPClass* ClassOf(NPObject* object, const char* what) {
@@ -90,6 +106,45 @@ TestHost::~TestHost() {
     r.live_instances.clear();
 }
 
+#if defined(_WIN32)
+bool TestHost::Load(const std::string& path) {
+    load_error_.clear();
+    entry_points_ = ModuleEntryPoints();
+    const std::wstring wide = Utf8ToWidePath(path);
+    HMODULE module = LoadLibraryW(wide.c_str());
+    if (module == nullptr) {
+        load_error_ = "LoadLibrary failed with error " + std::to_string(GetLastError());
+        return false;
+    }
+    module_handle_ = module;
+    // GetProcAddress gives a generic function pointer; the exports' real types are known.
+    auto resolve = [module](const char* name) {
+        return reinterpret_cast<void*>(GetProcAddress(module, name));
+    };
+    entry_points_.getEntryPoints =
+        reinterpret_cast<NPError(__stdcall*)(NPPluginFuncs*)>(resolve("NP_GetEntryPoints"));
+    entry_points_.initialize =
+        reinterpret_cast<NPError(__stdcall*)(NPNetscapeFuncs*)>(resolve("NP_Initialize"));
+    entry_points_.shutdown = reinterpret_cast<NPError(__stdcall*)()>(resolve("NP_Shutdown"));
+    if (entry_points_.getEntryPoints == nullptr || entry_points_.initialize == nullptr ||
+        entry_points_.shutdown == nullptr) {
+        load_error_ = "the module does not export NP_GetEntryPoints, NP_Initialize and NP_Shutdown";
+        return false;
+    }
+    return true;
+}
+
+NPError TestHost::Initialize(InitStyle) {
+    plugin_functions_ = NPPluginFuncs();
+    plugin_functions_.size = sizeof(NPPluginFuncs);
+    if (entry_points_.initialize == nullptr || entry_points_.getEntryPoints == nullptr)
+        return NPERR_MODULE_LOAD_FAILED_ERROR;
+    // Windows browsers always ask for the plug-in table first, then hand over theirs.
+    NPError result = entry_points_.getEntryPoints(&plugin_functions_);
+    if (result != NPERR_NO_ERROR) return result;
+    return entry_points_.initialize(BrowserFunctions());
+}
+#else
 bool TestHost::Load(const std::string& path) {
     load_error_.clear();
     entry_points_ = ModuleEntryPoints();
@@ -127,6 +182,7 @@ NPError TestHost::Initialize(InitStyle style) {
     if (result != NPERR_NO_ERROR) return result;
     return entry_points_.initialize(BrowserFunctions(), nullptr);
 }
+#endif
 
 Instance& TestHost::NewInstance(const std::string& mime,
                                 std::vector<std::pair<std::string, std::string>> attributes) {

@@ -1,8 +1,8 @@
-// A browser for tests: loads an NPAPI module with dlopen, hands it a complete browser function
-// table, creates instances, talks to their scriptable objects exactly as a browser does, and
-// runs NPN_PluginThreadAsyncCall requests on the thread that created the host when the test
-// pumps it. Page objects (the window with "Array", arrays with "push", functions that record
-// their calls) stand in for the page's script.
+// A browser for tests: loads an NPAPI module (dlopen; LoadLibrary on Windows), hands it a
+// complete browser function table, creates instances, talks to their scriptable objects exactly as
+// a browser does, and runs NPN_PluginThreadAsyncCall requests on the thread that created the host
+// when the test pumps it. Page objects (the window with "Array", arrays with "push", functions that
+// record their calls) stand in for the page's script.
 //
 // Only one TestHost may exist at a time: the browser functions are plain C functions, so they
 // find the host through process-wide state. Object, identifier and allocation bookkeeping is
@@ -126,6 +126,14 @@ class PageFunction {
     NPObject* object_ = nullptr;
 };
 
+#if defined(_WIN32)
+// The exports a browser resolves in an NPAPI module on Windows (standard calling convention).
+struct ModuleEntryPoints {
+    NPError(__stdcall* getEntryPoints)(NPPluginFuncs*) = nullptr;
+    NPError(__stdcall* initialize)(NPNetscapeFuncs*) = nullptr;
+    NPError(__stdcall* shutdown)() = nullptr;
+};
+#else
 // The exports a browser resolves in an NPAPI module on Unix.
 struct ModuleEntryPoints {
     NPError (*getEntryPoints)(NPPluginFuncs*) = nullptr;
@@ -134,6 +142,7 @@ struct ModuleEntryPoints {
     const char* (*getMimeDescription)() = nullptr;
     NPError (*getValue)(void*, NPPVariable, void*) = nullptr;
 };
+#endif
 
 struct SetValueRecord {
     NPP instance;
@@ -199,7 +208,7 @@ class TestHost {
   public:
     enum class InitStyle {
         kUnix,     // NP_Initialize(browser table, plug-in table)
-        kWindows,  // NP_GetEntryPoints(plug-in table), then NP_Initialize(browser table, null)
+        kWindows,  // NP_GetEntryPoints(plug-in table), then NP_Initialize (the browser table)
     };
 
     TestHost();   // the calling thread becomes the main thread
@@ -208,9 +217,10 @@ class TestHost {
     TestHost& operator=(const TestHost&) = delete;
 
     // --- module ---
-    // dlopen and resolve the exports; false with load_error() when the file or a required
-    // export (NP_Initialize, NP_Shutdown) is missing. The module is never unloaded: a browser
-    // keeps it, and detached workers of the module may still run.
+    // Loads the module (dlopen, or LoadLibrary on Windows) and resolves the exports; false with
+    // load_error() when the file or a required export (NP_Initialize, NP_Shutdown) is missing. The
+    // module is never unloaded: a browser keeps it, and detached workers of the module may still
+    // run.
     bool Load(const std::string& path);
     const std::string& load_error() const { return load_error_; }
     const ModuleEntryPoints& entry_points() const { return entry_points_; }

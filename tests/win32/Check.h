@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -79,9 +80,11 @@ inline std::string Show(const wchar_t* value) {
     return Hex(std::wstring(value));
 }
 
-inline int RunAll() {
+// Runs every case, or only those whose names contain `filter` when one is given.
+inline int RunAll(const char* filter = nullptr) {
     int passed = 0, failed = 0;
     for (const Case& c : Cases()) {
+        if (filter && !std::strstr(c.name, filter)) continue;
         FailuresInCase() = 0;
         std::printf("[ RUN  ] %s\n", c.name);
         c.body();
@@ -110,6 +113,15 @@ inline int RunAll() {
 #define CHECK(cond)                                                          \
     do {                                                                     \
         if (!(cond)) wincheck::Fail(__FILE__, __LINE__, "CHECK(" #cond ")"); \
+    } while (0)
+
+// Like CHECK, but ends the case at once when the condition fails.
+#define REQUIRE(cond)                                                 \
+    do {                                                              \
+        if (!(cond)) {                                                \
+            wincheck::Fail(__FILE__, __LINE__, "REQUIRE(" #cond ")"); \
+            return;                                                   \
+        }                                                             \
     } while (0)
 
 #define CHECK_EQ(actual, expected)                                                               \

@@ -1,8 +1,6 @@
 // Runs one real operation through every library the Windows plug-in links and prints a line
 // per library; the exit code is the number of failures. A link error or a wrong result here
 // means the library cache (scripts/win32/build-deps.sh) is broken, not the plug-in.
-#include <boost/date_time/posix_time/posix_time.hpp>
-#include <boost/thread/thread.hpp>
 #include <cryptopp/crc.h>
 #include <cryptopp/filters.h>
 #include <cryptopp/gzip.h>
@@ -20,6 +18,8 @@
 #include <png.h>
 #include <turbojpeg.h>
 #include <zlib.h>
+#include <boost/date_time/posix_time/posix_time.hpp>
+#include <boost/thread/thread.hpp>
 
 #include <cstdio>
 #include <cstring>
@@ -70,8 +70,8 @@ bool CheckLog4cplus(std::string& detail) {
         log4cplus::Logger logger = log4cplus::Logger::getInstance("deps_check");
         log4cplus::SharedAppenderPtr appender(
             new log4cplus::FileAppender(path, std::ios_base::trunc, true));
-        appender->setLayout(std::unique_ptr<log4cplus::Layout>(
-            new log4cplus::PatternLayout("%m [%l]%n")));
+        appender->setLayout(
+            std::unique_ptr<log4cplus::Layout>(new log4cplus::PatternLayout("%m [%l]%n")));
         logger.addAppender(appender);
         logger.setLogLevel(log4cplus::DEBUG_LOG_LEVEL);
         LOG4CPLUS_DEBUG(logger, "written through the file appender");
@@ -129,15 +129,14 @@ bool CheckHtmlcxx(std::string& detail) {
 bool CheckCryptopp(std::string& detail) {
     std::string crc;
     CryptoPP::CRC32 hash;
-    CryptoPP::StringSource("123456789", true,
-                           new CryptoPP::HashFilter(hash, new CryptoPP::HexEncoder(
-                                                              new CryptoPP::StringSink(crc))));
+    CryptoPP::StringSource(
+        "123456789", true,
+        new CryptoPP::HashFilter(hash, new CryptoPP::HexEncoder(new CryptoPP::StringSink(crc))));
     std::string zipped;
     std::string unzipped;
     CryptoPP::StringSource("gzip round trip", true,
                            new CryptoPP::Gzip(new CryptoPP::StringSink(zipped)));
-    CryptoPP::StringSource(zipped, true,
-                           new CryptoPP::Gunzip(new CryptoPP::StringSink(unzipped)));
+    CryptoPP::StringSource(zipped, true, new CryptoPP::Gunzip(new CryptoPP::StringSink(unzipped)));
     detail = "CRC32 " + crc + ", gunzip: " + unzipped;
     // Crypto++ emits the CRC-32 register in little-endian byte order.
     return crc == "2639F4CB" && unzipped == "gzip round trip";
@@ -156,13 +155,13 @@ bool CheckTurboJpeg(std::string& detail) {
     tjDestroy(compressor);
     int w = 0, h = 0, subsamp = 0, colorspace = 0;
     tjhandle decompressor = tjInitDecompress();
-    const int hrc = rc == 0 ? tjDecompressHeader3(decompressor, jpeg, jpeg_size, &w, &h,
-                                                  &subsamp, &colorspace)
-                            : -1;
+    const int hrc =
+        rc == 0 ? tjDecompressHeader3(decompressor, jpeg, jpeg_size, &w, &h, &subsamp, &colorspace)
+                : -1;
     tjDestroy(decompressor);
     tjFree(jpeg);
-    detail = "JPEG of " + std::to_string(jpeg_size) + " bytes, header " + std::to_string(w) +
-             "x" + std::to_string(h);
+    detail = "JPEG of " + std::to_string(jpeg_size) + " bytes, header " + std::to_string(w) + "x" +
+             std::to_string(h);
     return rc == 0 && hrc == 0 && w == width && h == height;
 }
 
@@ -177,9 +176,8 @@ bool CheckPng(std::string& detail) {
     png_alloc_size_t size = 0;
     png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr);
     std::vector<unsigned char> png(size);
-    const bool wrote =
-        size > 0 && png_image_write_to_memory(&image, png.data(), &size, 0, pixels.data(), 0,
-                                              nullptr) != 0;
+    const bool wrote = size > 0 && png_image_write_to_memory(&image, png.data(), &size, 0,
+                                                             pixels.data(), 0, nullptr) != 0;
     png_image back;
     std::memset(&back, 0, sizeof back);
     back.version = PNG_IMAGE_VERSION;

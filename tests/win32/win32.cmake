@@ -14,6 +14,30 @@ foreach(source ${QUILLON_WIN32_TEST_SOURCES})
   set_target_properties(${test} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
   list(APPEND QUILLON_WIN32_TESTS ${test})
 endforeach()
+
+# The test browser host on Windows, and plugin_test.exe, which loads npQuillon.dll through
+# LoadLibrary and drives it as a browser does (tests/win32/plugin/).
+add_library(quillon_test_host STATIC
+  ${CMAKE_SOURCE_DIR}/tests/host/BrowserFunctions.cpp
+  ${CMAKE_SOURCE_DIR}/tests/host/Instance.cpp
+  ${CMAKE_SOURCE_DIR}/tests/host/PageFunction.cpp
+  ${CMAKE_SOURCE_DIR}/tests/host/PageObjects.cpp
+  ${CMAKE_SOURCE_DIR}/tests/host/TestHost.cpp
+  ${CMAKE_SOURCE_DIR}/tests/host/Value.cpp)
+target_include_directories(quillon_test_host PUBLIC ${CMAKE_SOURCE_DIR}
+                           ${CMAKE_SOURCE_DIR}/tests/host)
+target_link_libraries(quillon_test_host PUBLIC Threads::Threads)
+file(GLOB QUILLON_WIN32_PLUGIN_TEST_SOURCES CONFIGURE_DEPENDS
+     ${CMAKE_SOURCE_DIR}/tests/win32/plugin/*.cpp)
+add_executable(plugin_test ${QUILLON_WIN32_PLUGIN_TEST_SOURCES})
+target_include_directories(plugin_test PRIVATE ${CMAKE_SOURCE_DIR}/tests/win32)
+target_link_libraries(plugin_test PRIVATE quillon_test_host quillon_core version ole32 gdi32
+                      user32)
+target_compile_definitions(plugin_test PRIVATE QUILLON_WIN32_CORPUS_DIR="Z:${QUILLON_WIN32_CORPUS}")
+set_target_properties(plugin_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+add_dependencies(plugin_test npQuillon)
+list(APPEND QUILLON_WIN32_TESTS plugin_test)
+
 # All of them at once: cmake --build <dir> --target win32_tests
 add_custom_target(win32_tests DEPENDS ${QUILLON_WIN32_TESTS})
 target_link_libraries(http_test PRIVATE ws2_32)

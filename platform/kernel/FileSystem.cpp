@@ -1,0 +1,19 @@
+#include "platform/kernel/FileSystem.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/kernel/CodePage.h"
+
+namespace platform {
+
+std::FILE* OpenFile(const std::wstring& path, const char* mode) {
+    return std::fopen(NativePath(path).c_str(), mode);
+}
+
+bool IsDirectory(const std::wstring& path) {
+    std::error_code error;
+    return std::filesystem::is_directory(NativePath(path), error);
+}
+
+}  // namespace platform
