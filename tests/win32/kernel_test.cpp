@@ -1,5 +1,6 @@
 // The kernel services of the Windows build, through the headers the rest of the code uses:
-// code pages (MultiByteToWideChar/WideCharToMultiByte), tick counts and GDI+ sessions.
+// code pages (MultiByteToWideChar/WideCharToMultiByte), tick counts, GDI+ sessions, critical
+// sections and events, files named by wide paths.
 //
 //   kernel_test.exe [--system-acp=N]
 //
@@ -9,15 +10,20 @@
 // windows.h first: the GDI+ headers build on its types.
 #include <gdiplus.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "platform/kernel/CodePage.h"
+#include "platform/kernel/FileSystem.h"
 #include "platform/kernel/GraphicsSession.h"
 #include "platform/kernel/Ticks.h"
 #include "platform/kernel/win32/CodePageNames.h"
 #include "tests/win32/Check.h"
+#include "threading/CriticalSection.h"
+#include "threading/EventHandler.h"
 #include "util/CodePage.h"
 #include "util/Files.h"
 
@@ -241,6 +247,68 @@ TEST_CASE(GraphicsSessionsStartGdiplusAndAreCounted) {
     platform::StopGraphics(second);
     platform::StopGraphics(first);
     CHECK_EQ(platform::ActiveGraphicsSessions(), before);
+}
+
+TEST_CASE(CriticalSectionsAreReentrantAndExclusive) {
+    Korvane::Threading::CriticalSection section;
+    {
+        Korvane::Threading::ScopedLock outer(section);
+        Korvane::Threading::ScopedLock inner(section);  // the same thread enters again
+    }
+    long counter = 0;
+    auto add = [&] {
+        for (int i = 0; i < 100000; ++i) {
+            Korvane::Threading::ScopedLock lock(section);
+            counter = counter + 1;
+        }
+    };
+    std::thread other(add);
+    add();
+    other.join();
+    CHECK_EQ(counter, 200000L);
+}
+
+TEST_CASE(EventsReleaseOneWaitAndResetThemselves) {
+    Korvane::Threading::EventHandler event;
+    CHECK(!event.WaitFor(0));
+    event.Set();
+    CHECK(event.WaitFor(0));
+    CHECK(!event.WaitFor(0));  // the wait reset it
+    event.Set();
+    event.Reset();
+    CHECK(!event.WaitFor(0));
+
+    const DWORD start = GetTickCount();
+    CHECK(!event.WaitFor(100));
+    CHECK(GetTickCount() - start >= 90);
+
+    std::atomic<bool> released{false};
+    std::thread waiter([&] {
+        event.Wait();
+        released = true;
+    });
+    Sleep(50);
+    CHECK(!released);
+    event.Set();
+    waiter.join();
+    CHECK(released);
+    CHECK(!event.WaitFor(0));
+}
+
+TEST_CASE(FilesWithNamesOutsideTheCodePageAreCreatedAndRead) {
+    wchar_t temp[MAX_PATH];
+    const std::wstring folder(temp, GetTempPathW(MAX_PATH, temp));
+    // é, 中, a Korean syllable and an emoji (a surrogate pair): no single code page has them all.
+    const std::wstring path = folder + L"quillon \u00E9\u4E2D\uD55C\U0001F600.bin";
+    const std::string bytes("\x00\x01 wide name\xFF", 13);
+    CHECK(util::WriteWholeFile(path, bytes));
+    CHECK_EQ(util::FileSize(path), static_cast<int64_t>(bytes.size()));
+    const util::SharedBuffer read = util::ReadWholeFile(path);
+    CHECK_EQ(std::string(read.data.get(), read.size), bytes);
+    CHECK(!platform::IsDirectory(path));
+    CHECK(platform::IsDirectory(folder));
+    CHECK(!platform::IsDirectory(folder + L"no such folder \u4E2D"));
+    DeleteFileW(path.c_str());
 }
 
 int main(int argc, char** argv) {
