@@ -30,7 +30,8 @@ target_link_libraries(quillon_test_host PUBLIC Threads::Threads)
 file(GLOB QUILLON_WIN32_PLUGIN_TEST_SOURCES CONFIGURE_DEPENDS
      ${CMAKE_SOURCE_DIR}/tests/win32/plugin/*.cpp)
 add_executable(plugin_test ${QUILLON_WIN32_PLUGIN_TEST_SOURCES})
-target_include_directories(plugin_test PRIVATE ${CMAKE_SOURCE_DIR}/tests/win32)
+target_include_directories(plugin_test PRIVATE ${CMAKE_SOURCE_DIR}/tests/win32
+                           ${CMAKE_SOURCE_DIR}/tests/support)
 target_link_libraries(plugin_test PRIVATE quillon_test_host quillon_core version ole32 gdi32
                       user32)
 target_compile_definitions(plugin_test PRIVATE QUILLON_WIN32_CORPUS_DIR="Z:${QUILLON_WIN32_CORPUS}")

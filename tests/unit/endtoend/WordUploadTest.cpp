@@ -22,6 +22,7 @@ namespace {
 
 using testhost::Value;
 
+using testfiles::OnePixelPng;
 using testfiles::ReadFile;
 
 void WriteFile(const std::string& path, const std::string& bytes) {
@@ -47,18 +48,6 @@ std::string ChecksumName(const std::string& bytes, const std::string& extension)
     std::string ext = extension;
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return hex + ext;
-}
-
-std::string SolidPng() {
-    // A tiny PNG made by the codec of the image layer is not independent; take the corpus-free
-    // route: a 1x1 PNG written out byte by byte.
-    static const unsigned char png[] = {
-        0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48,
-        0x44, 0x52, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06, 0x00, 0x00,
-        0x00, 0x1F, 0x15, 0xC4, 0x89, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x44, 0x41, 0x54, 0x78,
-        0x9C, 0x63, 0xF8, 0xCF, 0xC0, 0xF0, 0x1F, 0x00, 0x05, 0x00, 0x01, 0xFF, 0x89, 0x99,
-        0x3D, 0x1D, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
-    return std::string(reinterpret_cast<const char*>(png), sizeof(png));
 }
 
 class WordUploadTest : public InProcessPlugin {
@@ -129,10 +118,10 @@ TEST_F(WordUploadTest, EveryPictureOfAWordPasteReachesTheServerPrepared) {
         html.replace(at, 17, "clip_image004.jpg");
     const std::string corpus = QUILLON_CORPUS_DIR;
     WriteFile(dir_ + "/clip_image001.emz", ReadFile(corpus + "/wmz/gdconv_sample.emz"));
-    WriteFile(dir_ + "/clip_image002.png", SolidPng());
+    WriteFile(dir_ + "/clip_image002.png", OnePixelPng());
     WriteFile(dir_ + "/clip_image003.wmz", ReadFile(corpus + "/wmz/gdviewer_sample.wmz"));
     WriteFile(dir_ + "/clip_image004.jpg", std::string("\xFF\xD8\xFF\xE0 not decoded, sent as is"));
-    WriteFile(dir_ + "/clip_image005.png", SolidPng() + "trailing");
+    WriteFile(dir_ + "/clip_image005.png", OnePixelPng() + "trailing");
     clipboard_->SetHtml(WrapCfHtml(html, "file:///Users/ann/report.docx"));
 
     plugin_->Call("Paste");
@@ -186,15 +175,15 @@ TEST_F(WordUploadTest, EveryPictureOfAWordPasteReachesTheServerPrepared) {
 }
 
 TEST_F(WordUploadTest, AWebAddressIsDownloadedThenUploaded) {
-    const std::string url = server_.Serve("remote.png", SolidPng(), "image/png");
+    const std::string url = server_.Serve("remote.png", OnePixelPng(), "image/png");
     Upload(url, 7);
     ASSERT_TRUE(WaitFor("File_PostComplete", 1));
     const Json::Value done = Events("File_PostComplete")[0];
     EXPECT_EQ(done["id"].asInt(), 7);
     const std::vector<LoopbackUploadServer::Upload> uploads = server_.uploads();
     ASSERT_EQ(uploads.size(), 1u);
-    EXPECT_EQ(uploads[0].content, SolidPng()) << "downloaded bytes go out unchanged";
-    EXPECT_EQ(uploads[0].fileName, ChecksumName(SolidPng(), ".png"));
+    EXPECT_EQ(uploads[0].content, OnePixelPng()) << "downloaded bytes go out unchanged";
+    EXPECT_EQ(uploads[0].fileName, ChecksumName(OnePixelPng(), ".png"));
 
     Upload(server_.Serve("gone", "", "image/png").substr(0, 30) + "/missing.png", 8);
     ASSERT_TRUE(WaitFor("Fire_DownError", 1));
@@ -206,7 +195,7 @@ TEST_F(WordUploadTest, DeletingEntriesAndDestroyingTheInstanceWhileWorkersRunIsC
     WriteFile(dir_ + "/big.gif", std::string(4 << 20, 'x'));
     const std::string first = Upload(dir_ + "/big.gif", 1);
     for (int i = 2; i < 4; ++i) Upload(dir_ + "/big.gif", i);
-    Upload(server_.Serve("remote.png", SolidPng(), "image/png"), 9);  // download, then delay
+    Upload(server_.Serve("remote.png", OnePixelPng(), "image/png"), 9);  // download, then delay
     plugin_->Call("FileUploader_DelFile", {Value(std::stoi(first))});
     const size_t before = events_.CallCount();
     EXPECT_EQ(plugin_->Destroy(), NPERR_NO_ERROR);

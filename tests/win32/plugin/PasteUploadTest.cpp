@@ -6,6 +6,7 @@
 #include "Check.h"
 #include "ClipboardFill.h"
 #include "PluginHost.h"
+#include "TestFiles.h"
 #include "platform/clipboard/CfHtmlHeader.h"
 
 namespace {
@@ -29,17 +30,6 @@ std::pair<int, int> JpegSize(const std::string& jpeg) {
         at += 2 + length;
     }
     return {0, 0};
-}
-
-// A 1 x 1 PNG written out byte by byte (not made by the codecs under test).
-std::string OnePixelPng() {
-    static const unsigned char png[] = {
-        0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48,
-        0x44, 0x52, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06, 0x00, 0x00,
-        0x00, 0x1F, 0x15, 0xC4, 0x89, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x44, 0x41, 0x54, 0x78,
-        0x9C, 0x63, 0xF8, 0xCF, 0xC0, 0xF0, 0x1F, 0x00, 0x05, 0x00, 0x01, 0xFF, 0x89, 0x99,
-        0x3D, 0x1D, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
-    return std::string(reinterpret_cast<const char*>(png), sizeof(png));
 }
 
 // The width and height a PNG's header gives; {0, 0} when it is no PNG.
@@ -169,7 +159,7 @@ TEST_CASE(WordPasteFromTheOleClipboardUploadsEveryPicture) {
         folder + L"clip_image003.wmz",
         wintest::ReadBytes(wintest::Utf8ToWide(corpus + "/wmz/gdviewer_sample.wmz")));
     for (const wchar_t* name : {L"clip_image002.png", L"clip_image004.png", L"clip_image005.png"})
-        wintest::WriteBytes(folder + name, OnePixelPng());
+        wintest::WriteBytes(folder + name, testfiles::OnePixelPng());
     // The copying program's data object offers the CF_HTML text; the plug-in reads it through
     // OLE on the browser's main thread.
     const UINT htmlFormat = RegisterClipboardFormatA("HTML Format");
