@@ -27,7 +27,8 @@ cmake -S "$repo" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-mingw
 }
 nice -n 10 cmake --build "$BUILD" -j 2 --target npQuillon >&2 || die "building npQuillon.dll failed"
 dll=$BUILD/npQuillon.dll
-"$HOST-strip" --strip-debug "$dll"
+# Symbols are not shipped (the export table is kept).
+"$HOST-strip" --strip-unneeded "$dll"
 
 headers=$("$HOST-objdump" -p "$dll")
 grep -q 'file format pei-i386' <<<"$headers" || die "npQuillon.dll is not a 32-bit x86 file"

@@ -41,6 +41,10 @@ cmake -S "$repo" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-mingw
 # shellcheck disable=SC2086
 nice -n 10 cmake --build "$BUILD" -j 2 --target win32_tests || die "building the test programs failed"
 
+# Stripped as the shipped DLL is (scripts/win32/build-dll.sh), so that the tests load the same
+# kind of file.
+"$HOST-strip" --strip-unneeded "$BUILD/npQuillon.dll"
+
 # Only DLLs that every Windows has: the runtime is linked in statically.
 for file in $(printf '%s.exe ' $TESTS) npQuillon.dll; do
   imports=$("$HOST-objdump" -p "$BUILD/$file" | awk '/DLL Name:/ { print $3 }' | sort -u)

@@ -296,6 +296,12 @@ TEST_CASE(EventsReleaseOneWaitAndResetThemselves) {
 }
 
 TEST_CASE(FilesWithNamesOutsideTheCodePageAreCreatedAndRead) {
+    // Wine stores names on the Unix side in the locale's code set: under the Chinese locale
+    // (not installed here, so not UTF-8) it cannot spell these names at all, as Windows could.
+    if (g_expectedSystemAcp != 0) {
+        std::printf("  not run under a chosen locale: Wine's Unix file names follow it\n");
+        return;
+    }
     wchar_t temp[MAX_PATH];
     const std::wstring folder(temp, GetTempPathW(MAX_PATH, temp));
     // é, 中, a Korean syllable and an emoji (a surrogate pair): no single code page has them all.
