@@ -4,7 +4,7 @@
 # scripts/win32/test-wine64.sh builds them for x86_64 and runs them under 64-bit Wine.
 file(GLOB QUILLON_WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*_test.cpp)
 # The corpus is read in place, through the drive Wine maps onto the Unix root.
-get_filename_component(QUILLON_WIN32_CORPUS ${CMAKE_SOURCE_DIR}/../shared/corpus ABSOLUTE)
+set(QUILLON_WIN32_CORPUS ${QUILLON_CORPUS_DIR})
 set(QUILLON_WIN32_TESTS "")
 foreach(source ${QUILLON_WIN32_TEST_SOURCES})
   get_filename_component(test ${source} NAME_WE)
