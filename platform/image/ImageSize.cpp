@@ -6,13 +6,13 @@
 #include <memory>
 
 #include "platform/image/ByteReader.h"
+#include "platform/image/Metafile.h"
 #include "platform/kernel/FileSystem.h"
 
 namespace platform {
 namespace image {
 namespace {
 
-const uint32_t kPlaceableWmfKey = 0x9AC6CDD7u;
 const double kMetafileDpi = 96.0;
 const double kHundredthMmPerInch = 2540.0;
 

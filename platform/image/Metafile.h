@@ -20,6 +20,10 @@ const uint32_t kMaxMetafileRecords = 1000000;
 const uint32_t kMetafileTimeBudgetMs = 10000;
 const size_t kMaxPlayerMemory = 512u << 20;
 
+// A placeable WMF starts with this key and a header of this size before the WMF header.
+const uint32_t kPlaceableWmfKey = 0x9AC6CDD7u;
+const size_t kPlaceableWmfHeaderSize = 22;
+
 // Draws the WMF stretched to width x height on an opaque white canvas. False and empty when
 // the data is not a playable WMF, the size is 0 or above the limits, or playback fails.
 bool RenderWmf(const uint8_t* data, size_t size, uint32_t width, uint32_t height, Bitmap& out);
@@ -30,6 +34,10 @@ bool RenderEmf(const uint8_t* data, size_t size, Bitmap& out);
 // Whether the data is a WMF or an EMF whose records chain correctly to the end (see above).
 bool IsWellFormedWmf(const uint8_t* data, size_t size);
 bool IsWellFormedEmf(const uint8_t* data, size_t size);
+
+// The canvas an EMF is drawn on: a well-formed EMF's natural size fitted to the picture limits.
+// False when the EMF is not well formed or has no usable size.
+bool EmfCanvasSize(const uint8_t* data, size_t size, uint32_t& width, uint32_t& height);
 
 }  // namespace image
 }  // namespace platform

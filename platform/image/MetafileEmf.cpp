@@ -9,7 +9,6 @@
 #include <memory>
 #include <vector>
 
-#include "platform/image/ImageSize.h"
 #include "platform/image/Metafile.h"
 #include "platform/image/SvgTextLimits.h"
 
@@ -45,10 +44,8 @@ bool TranslateToSvg(const uint8_t* data, size_t size, std::string& svg) {
 
 bool RenderEmf(const uint8_t* data, size_t size, Bitmap& out) {
     out = Bitmap();
-    if (!IsWellFormedEmf(data, size)) return false;
     uint32_t width = 0, height = 0;
-    if (!ReadImagePixelSize(data, size, width, height) || !FitToPictureLimits(width, height))
-        return false;
+    if (!EmfCanvasSize(data, size, width, height)) return false;
 
     std::string svg;
     if (!TranslateToSvg(data, size, svg)) return false;

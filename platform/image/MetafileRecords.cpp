@@ -1,13 +1,12 @@
 // The record walks run before any metafile reaches a player: the players trust record sizes.
 #include "platform/image/ByteReader.h"
+#include "platform/image/ImageSize.h"
 #include "platform/image/Metafile.h"
 
 namespace platform {
 namespace image {
 namespace {
 
-const uint32_t kPlaceableKey = 0x9AC6CDD7u;
-const size_t kPlaceableHeaderSize = 22;
 const uint16_t kWmfEofFunction = 0x0000;
 const uint32_t kEmfHeaderType = 1;
 const uint32_t kEmfEofType = 14;
@@ -17,7 +16,7 @@ const uint32_t kEmfEofType = 14;
 bool IsWellFormedWmf(const uint8_t* data, size_t size) {
     if (!data || size > kMaxMetafileBytes) return false;
     ByteReader r(data, size);
-    size_t at = r.Le32(0) == kPlaceableKey ? kPlaceableHeaderSize : 0;
+    size_t at = r.Le32(0) == kPlaceableWmfKey ? kPlaceableWmfHeaderSize : 0;
     const uint16_t type = r.Le16(at), headerWords = r.Le16(at + 2);
     if (r.failed() || (type != 1 && type != 2) || headerWords != 9) return false;
     at += 18;
@@ -46,6 +45,12 @@ bool IsWellFormedEmf(const uint8_t* data, size_t size) {
         at += length;
     }
     return false;
+}
+
+bool EmfCanvasSize(const uint8_t* data, size_t size, uint32_t& width, uint32_t& height) {
+    width = height = 0;
+    return IsWellFormedEmf(data, size) && ReadImagePixelSize(data, size, width, height) &&
+           FitToPictureLimits(width, height);
 }
 
 }  // namespace image

@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "platform/image/ByteReader.h"
-#include "platform/image/ImageSize.h"
 #include "platform/image/Metafile.h"
 #include "platform/image/win32/GdiplusImage.h"
 
@@ -15,8 +14,6 @@ namespace platform {
 namespace image {
 namespace {
 
-const uint32_t kPlaceableKey = 0x9AC6CDD7u;
-const size_t kPlaceableHeaderSize = 22;
 const size_t kWmfHeaderSize = 18;
 const uint16_t kSetWindowOrg = 0x020B;
 const uint16_t kSetWindowExt = 0x020C;
@@ -39,9 +36,9 @@ bool PlaceableHeader(const uint8_t* data, size_t size, Gdiplus::WmfPlaceableFile
     ByteReader r(data, size);
     uint8_t raw[20] = {};
     header = Gdiplus::WmfPlaceableFileHeader();
-    header.Key = kPlaceableKey;
-    if (r.Le32(0) == kPlaceableKey) {
-        recordsAt = kPlaceableHeaderSize;
+    header.Key = kPlaceableWmfKey;
+    if (r.Le32(0) == kPlaceableWmfKey) {
+        recordsAt = kPlaceableWmfHeaderSize;
         header.BoundingBox.Left = Signed(r.Le16(6));
         header.BoundingBox.Top = Signed(r.Le16(8));
         header.BoundingBox.Right = Signed(r.Le16(10));
@@ -77,8 +74,8 @@ bool PlaceableHeader(const uint8_t* data, size_t size, Gdiplus::WmfPlaceableFile
     header.BoundingBox.Bottom = static_cast<int16_t>(orgY + extY);
     header.Inch = 1440;
     // The checksum covers the first ten words of the header as stored in a file.
-    const uint16_t words[10] = {static_cast<uint16_t>(kPlaceableKey & 0xFFFF),
-                                static_cast<uint16_t>(kPlaceableKey >> 16),
+    const uint16_t words[10] = {static_cast<uint16_t>(kPlaceableWmfKey & 0xFFFF),
+                                static_cast<uint16_t>(kPlaceableWmfKey >> 16),
                                 0,
                                 static_cast<uint16_t>(header.BoundingBox.Left),
                                 static_cast<uint16_t>(header.BoundingBox.Top),
@@ -171,10 +168,8 @@ bool RenderWmf(const uint8_t* data, size_t size, uint32_t width, uint32_t height
 
 bool RenderEmf(const uint8_t* data, size_t size, Bitmap& out) {
     out = Bitmap();
-    if (!IsWellFormedEmf(data, size)) return false;
     uint32_t width = 0, height = 0;
-    if (!ReadImagePixelSize(data, size, width, height) || !FitToPictureLimits(width, height))
-        return false;
+    if (!EmfCanvasSize(data, size, width, height)) return false;
     win32::GdiplusScope gdiplus;
     if (!gdiplus.ok()) return false;
     HENHMETAFILE handle = SetEnhMetaFileBits(static_cast<UINT>(size), data);
