@@ -8,7 +8,7 @@
 # The plug-in itself is 32-bit (i686). The same sources are also built for x86_64, whose
 # programs run under 64-bit Wine on machines whose kernel cannot run 32-bit programs.
 #
-# Boost (thread, system, chrono, date_time and all headers), log4cplus, JsonCpp, htmlcxx (DOM
+# Boost (all headers; thread and what CMake's FindBoost wants beside it), log4cplus, JsonCpp, htmlcxx (DOM
 # and CSS parsers), Crypto++, libjpeg-turbo (with TurboJPEG) and libpng; zlib comes from
 # Debian's libz-mingw-w64-dev. Each library leaves a stamp, so a second run reuses what is
 # built and only checks. Sources are fetched with `apt-get source` through a deb-src entry
@@ -78,7 +78,8 @@ source_package() {
 }
 recipe_revision() {
   case $1 in
-    log4cplus) echo 2 ;;
+    log4cplus) echo 3 ;;
+    boost | cryptopp) echo 2 ;;
     *) echo 1 ;;
   esac
 }
@@ -224,36 +225,62 @@ cmake_cross() {
   cmake --install "$build"
 }
 
+# Boost: the headers, and only the compiled libraries the project links (Boost.Thread) with
+# those CMake's FindBoost requires beside it (chrono, system, date_time, atomic), compiled
+# straight from their few sources: the build engine would first build itself and then copy
+# some 15,000 headers one by one. FindBoost finds them by their plain names (libboost_*.a).
 build_boost() {
-  local src=$1 build=$WORK/boost
-  rm -rf "$build" && mkdir -p "$build"
-  # Debian's source drops the generated grammar of the build engine; regenerate it as
-  # Debian's own build does.
-  (cd "$src/tools/build" && bison -y -d -o src/engine/jamgram.cpp src/engine/jamgram.y)
-  (cd "$src" && ./bootstrap.sh --with-toolset=gcc) || {
-    cat "$src/bootstrap.log"
-    return 1
+  local src=$1 build=$WORK/boost d lib
+  rm -rf "$build" "$PREFIX/include/boost" && mkdir -p "$build" "$PREFIX/include/boost" "$PREFIX/lib"
+  # Each library keeps its headers in libs/<name>/include (and libs/numeric/<name>/include).
+  for d in "$src"/libs/*/include "$src"/libs/*/*/include; do
+    [ -d "$d/boost" ] && cp -a "$d/boost/." "$PREFIX/include/boost/"
+  done
+  [ -f "$PREFIX/include/boost/version.hpp" ] || die "boost: no headers found in $src/libs"
+  local flags="-std=gnu++17 -O2 -DNDEBUG -D_WIN32_WINNT=$WINNT -I$PREFIX/include -DBOOST_ALL_NO_LIB
+    -DWIN32_LEAN_AND_MEAN -DBOOST_USE_WINDOWS_H -DBOOST_THREAD_BUILD_LIB=1 -DBOOST_THREAD_WIN32
+    -DBOOST_THREAD_USES_CHRONO -DBOOST_CHRONO_STATIC_LINK=1 -DBOOST_SYSTEM_STATIC_LINK=1
+    -DBOOST_ATOMIC_STATIC_LINK=1 -DBOOST_ATOMIC_SOURCE -DBOOST_DATE_TIME_STATIC_LINK
+    -I$src/libs/atomic/src"
+  boost_sources() {
+    case $1 in
+      thread) echo thread/src/win32/thread.cpp thread/src/win32/tss_dll.cpp \
+        thread/src/win32/tss_pe.cpp thread/src/win32/thread_primitives.cpp thread/src/future.cpp ;;
+      chrono) echo chrono/src/chrono.cpp chrono/src/thread_clock.cpp chrono/src/process_cpu_clocks.cpp ;;
+      system) echo system/src/error_code.cpp ;;
+      date_time) echo date_time/src/gregorian/greg_month.cpp ;;
+      atomic) echo atomic/src/lock_pool.cpp atomic/src/wait_ops_windows.cpp ;;
+    esac
   }
-  cat >"$build/user-config.jam" <<EOF
-using gcc : mingw : $CXX : <archiver>$HOST-ar <ranlib>$HOST-ranlib <rc>$HOST-windres ;
-EOF
-  (cd "$src" && $NICE ./b2 -j"$JOBS" -q --user-config="$build/user-config.jam" \
-    --build-dir="$build" --prefix="$PREFIX" --layout=system \
-    toolset=gcc-mingw target-os=windows threadapi=win32 binary-format=pe abi=ms \
-    architecture=x86 address-model=$BITS variant=release link=static runtime-link=shared \
-    threading=multi define=_WIN32_WINNT=$WINNT \
-    --with-thread --with-system --with-chrono --with-date_time install)
+  local f o objs
+  for lib in thread chrono system date_time atomic; do
+    mkdir -p "$build/$lib"
+    objs=""
+    for f in $(boost_sources $lib); do
+      o=$build/$lib/$(basename "$f" .cpp).o
+      # shellcheck disable=SC2086
+      $NICE "$CXX" $flags -c "$src/libs/$f" -o "$o" &
+      [ "$(jobs -rp | wc -l)" -lt "$JOBS" ] || wait -n
+      objs="$objs $o"
+    done
+    wait
+    for o in $objs; do [ -f "$o" ] || die "boost: $o was not built"; done
+    rm -f "$PREFIX/lib/libboost_$lib.a"
+    # shellcheck disable=SC2086
+    $HOST-ar rcs "$PREFIX/lib/libboost_$lib.a" $objs
+  done
   rm -rf "$build"
 }
 
 # Without the thread pool (only asynchronous appenders use it): a static log4cplus starts it
 # while the DLL loads and joins its threads when the DLL is unloaded, after ExitProcess has
-# already ended them, so the browser's process would hang on its way out.
+# already ended them, so the browser's process would hang on its way out. Its sources are
+# compiled as two unity files: each of them alone spends most of its time in the same headers.
 build_log4cplus() {
   cmake_cross "$1" "$WORK/log4cplus" -DUNICODE=OFF -DLOG4CPLUS_BUILD_TESTING=OFF \
     -DLOG4CPLUS_BUILD_LOGGINGSERVER=OFF -DWITH_UNIT_TESTS=OFF \
     -DLOG4CPLUS_ENABLE_DECORATED_LIBRARY_NAME=OFF -DLOG4CPLUS_ENABLE_THREAD_POOL=OFF \
-    -D_WIN32_WINNT=$WINNT
+    -D_WIN32_WINNT=$WINNT -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=32
   rm -rf "$WORK/log4cplus"
 }
 
@@ -277,43 +304,53 @@ build_png() {
   rm -rf "$WORK/png"
 }
 
-# Crypto++ builds with its own makefile, in its source folder.
-# The i686 objects stay in the shared source folder (where earlier runs left them); the other
-# architectures build in a copy of their own under their work folder.
+# Crypto++: only what the plug-in uses (CRC-32, Gzip/Gunzip, hex, the filters) and what those
+# objects reach, of some 200 sources; the archive lets the linker take what it needs. The
+# template instantiations its own DLL source would give are made by a small file of ours;
+# CRYPTOPP_NO_ASSIGN_TO_INTEGER (also in the .pc file, for the headers' inline code) keeps the
+# parameter code from reaching the big-integer arithmetic for every int parameter.
+CRYPTOPP_SOURCES="cryptlib cpu misc filters queue algparam fips140 mqueue allocate crc gzip
+  zinflate zdeflate hex basecode integer asn nbtheory pubkey iterhash sha sse_simd crc_simd sha_simd"
 build_cryptopp() {
-  local src=$1
-  if [ "$ARCH" != i686 ]; then
-    if [ ! -f "$WORK/cryptopp-src/GNUmakefile" ]; then
-      rm -rf "$WORK/cryptopp-src"
-      mkdir -p "$WORK/cryptopp-src"
-      find "$src" -maxdepth 1 -type f ! -name '*.o' ! -name '*.a' -exec cp {} "$WORK/cryptopp-src/" \;
-      for d in "$src"/*/; do cp -r "$d" "$WORK/cryptopp-src/"; done
-    fi
-    src=$WORK/cryptopp-src
-  fi
-  # No clean first: objects of an interrupted run are reused.
-  (cd "$src" && $NICE make -f GNUmakefile -j"$JOBS" CXX="$CXX" AR="$HOST-ar" RANLIB="$HOST-ranlib" \
-      CXXFLAGS="-DNDEBUG -O2 -D_WIN32_WINNT=$WINNT" static)
+  local src=$1 build=$WORK/cryptopp f in extra objs=""
+  local flags="-DNDEBUG -O2 -D_WIN32_WINNT=$WINNT -DCRYPTOPP_NO_ASSIGN_TO_INTEGER -I$src"
+  rm -rf "$build" && mkdir -p "$build"
+  printf '%s\n' '#define CRYPTOPP_MANUALLY_INSTANTIATE_TEMPLATES' '#include "algparam.h"' \
+    '#include "filters.h"' '#include "modarith.h"' '#include "algebra.cpp"' >"$build/quillon_templates.cpp"
+  for f in $CRYPTOPP_SOURCES quillon_templates; do
+    # The SIMD sources are chosen at run time by CPU probes; they need their instruction sets.
+    case $f in
+      sse_simd) extra=-msse2 ;;
+      crc_simd) extra=-msse4.2 ;;
+      sha_simd) extra="-msse4.2 -msha" ;;
+      *) extra="" ;;
+    esac
+    in=$src/$f.cpp
+    [ "$f" = quillon_templates ] && in=$build/$f.cpp
+    # shellcheck disable=SC2086
+    $NICE "$CXX" $flags $extra -c "$in" -o "$build/$f.o" &
+    [ "$(jobs -rp | wc -l)" -lt "$JOBS" ] || wait -n
+    objs="$objs $build/$f.o"
+  done
+  wait
+  for f in $objs; do [ -f "$f" ] || die "cryptopp: $f was not built"; done
   mkdir -p "$PREFIX/include/cryptopp" "$PREFIX/lib/pkgconfig"
-  rm -f "$PREFIX"/include/cryptopp/*.h
+  rm -f "$PREFIX"/include/cryptopp/*.h "$PREFIX/lib/libcryptopp.a"
   cp "$src"/*.h "$PREFIX/include/cryptopp/"
-  # Debian's patches name the archive libcrypto++.a; upstream names it libcryptopp.a.
-  if [ -f "$src/libcrypto++.a" ]; then
-    cp "$src/libcrypto++.a" "$PREFIX/lib/libcryptopp.a"
-  else
-    cp "$src/libcryptopp.a" "$PREFIX/lib/"
-  fi
+  # shellcheck disable=SC2086
+  $HOST-ar rcs "$PREFIX/lib/libcryptopp.a" $objs
   cat >"$PREFIX/lib/pkgconfig/libcrypto++.pc" <<EOF
 prefix=$PREFIX
 libdir=\${prefix}/lib
 includedir=\${prefix}/include
 
 Name: libcrypto++
-Description: Crypto++ class library, static, for $BITS-bit Windows
+Description: Crypto++ class library (the parts the plug-in uses), static, for $BITS-bit Windows
 Version: $2
 Libs: -L\${libdir} -lcryptopp -lws2_32
-Cflags: -I\${includedir}
+Cflags: -I\${includedir} -DCRYPTOPP_NO_ASSIGN_TO_INTEGER
 EOF
+  rm -rf "$build"
 }
 
 # htmlcxx: its DOM parser (html/) and CSS parser (css/) compiled as the upstream makefiles
