@@ -24,16 +24,20 @@ test: build
 demo: build
 	scripts/demo.sh $(BUILD)
 
+# Sanitizer builds: assertions on (Debug) but optimised a little, which the sanitizers' own
+# guides advise and which more than halves the suite's run time; only the test programs.
+SANITIZER_FLAGS = -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DCMAKE_C_FLAGS_DEBUG="-O1 -g"
+
 # The whole suite under AddressSanitizer + UndefinedBehaviorSanitizer.
 asan: deps
-	cmake -S . -B build-asan -DQUILLON_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug
-	cmake --build build-asan -j $(JOBS)
+	cmake -S . -B build-asan -DQUILLON_SANITIZE=address,undefined $(SANITIZER_FLAGS)
+	cmake --build build-asan -j $(JOBS) --target quillon_tests
 	cd build-asan && ctest --output-on-failure -j $(JOBS)
 
 # The threading tests under ThreadSanitizer.
 tsan: deps
-	cmake -S . -B build-tsan -DQUILLON_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug
-	cmake --build build-tsan -j $(JOBS)
+	cmake -S . -B build-tsan -DQUILLON_SANITIZE=thread $(SANITIZER_FLAGS)
+	cmake --build build-tsan -j $(JOBS) --target quillon_threaded_tests
 	cd build-tsan && ctest --output-on-failure -j $(JOBS) -L threads
 
 format:

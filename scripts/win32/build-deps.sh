@@ -78,7 +78,7 @@ source_package() {
 }
 recipe_revision() {
   case $1 in
-    log4cplus) echo 3 ;;
+    log4cplus) echo 4 ;;
     boost | cryptopp) echo 2 ;;
     *) echo 1 ;;
   esac
@@ -275,12 +275,15 @@ build_boost() {
 # Without the thread pool (only asynchronous appenders use it): a static log4cplus starts it
 # while the DLL loads and joins its threads when the DLL is unloaded, after ExitProcess has
 # already ended them, so the browser's process would hang on its way out. Its sources are
-# compiled as two unity files: each of them alone spends most of its time in the same headers.
+# compiled as one unity file (each alone spends most of its time in the same headers); the
+# lock primitives' bodies, which syncprims.cxx asks for just before its include, are asked
+# for from the start, since in one file their header is read before syncprims.cxx.
 build_log4cplus() {
   cmake_cross "$1" "$WORK/log4cplus" -DUNICODE=OFF -DLOG4CPLUS_BUILD_TESTING=OFF \
     -DLOG4CPLUS_BUILD_LOGGINGSERVER=OFF -DWITH_UNIT_TESTS=OFF \
     -DLOG4CPLUS_ENABLE_DECORATED_LIBRARY_NAME=OFF -DLOG4CPLUS_ENABLE_THREAD_POOL=OFF \
-    -D_WIN32_WINNT=$WINNT -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=32
+    -D_WIN32_WINNT=$WINNT -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=0 \
+    -DCMAKE_CXX_FLAGS=-DLOG4CPLUS_ENABLE_SYNCPRIMS_PUB_IMPL
   rm -rf "$WORK/log4cplus"
 }
 
