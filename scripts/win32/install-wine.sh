@@ -1,9 +1,7 @@
 #!/bin/sh
-# Installs what the Windows tests run in: Debian's 64-bit Wine (wine64) and, for the
-# clipboard, Xvfb with xauth. 32-bit Wine (wine32:i386) is not installed: its loader is a
-# 32-bit Linux program, which a kernel without ia32 emulation (this project's CI machine)
-# cannot start, so the shipped 32-bit DLL is checked statically and the same sources are tested
-# as a 64-bit build under wine64 (scripts/win32/test-wine64.sh).
+# Installs Debian's 64-bit Wine (wine64) with Xvfb and xauth, for the x86_64 check of
+# check-deps.sh (QUILLON_WIN_ARCH=x86_64). The Windows tests run as the shipped 32-bit build
+# under emulated 32-bit Wine (install-wine32.sh, test-wine32.sh).
 # Idempotent: when everything is present it does nothing and needs no network.
 set -eu
 SUDO=""
