@@ -120,7 +120,7 @@ bool MultipartReader::Step() {
         }
         case State::kPartHead: {
             const size_t end = buffer_.compare(0, 2, "\r\n") == 0 ? 0 : buffer_.find("\r\n\r\n");
-            if (end == std::string::npos || (end == 0 && buffer_.size() < 2)) {
+            if (end == std::string::npos) {
                 return buffer_.size() > kMaxPartHeadBytes ? Fail() : false;
             }
             if (end > kMaxPartHeadBytes) return Fail();

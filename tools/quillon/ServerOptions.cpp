@@ -1,5 +1,6 @@
 #include "tools/quillon/ServerOptions.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -71,5 +72,8 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions* opt
 ServeClock::time_point TransferDeadline(const ServerOptions& options, uint64_t bytes) {
     const uint64_t ms = bytes / options.minBytesPerSecond * 1000 +
                         bytes % options.minBytesPerSecond * 1000 / options.minBytesPerSecond;
-    return ServeClock::now() + options.headerTimeout + std::chrono::milliseconds(ms);
+    // Capped at a day, far beyond any sound limit, so that the clock arithmetic cannot overflow.
+    const uint64_t kDayMs = 86400000;
+    return ServeClock::now() + options.headerTimeout +
+           std::chrono::milliseconds(static_cast<long long>(std::min(ms, kDayMs)));
 }
