@@ -171,7 +171,9 @@ TEST(ServeTest, OversizedRequestsAreRefusedAndBodiesStreamToDisk) {
     EXPECT_EQ(status, 200);
     std::ifstream stored(server.Folder() + "/large.bin", std::ios::binary);
     EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(stored), {}) == bytes);
+#if !defined(__SANITIZE_THREAD__)  // ThreadSanitizer's own bookkeeping grows with the bytes
     EXPECT_LT(server.PeakResidentKiB() - before, 8192);
+#endif
 }
 
 }  // namespace
