@@ -24,7 +24,8 @@ struct Recorder : MultipartReader::Sink {
 TEST(MultipartReaderTest, PartsComeOutWholeAtEverySplitOfTheBody) {
     const std::string boundary = "---------------------------7da1d41060a1a";
     // File bytes that almost hold a delimiter, then a field, then the end.
-    const std::string data = std::string("\r\n--") + boundary.substr(0, 20) + std::string("\r\n-\0z", 5);
+    const std::string data =
+        std::string("\r\n--") + boundary.substr(0, 20) + std::string("\r\n-\0z", 5);
     const std::string body =
         "--" + boundary + "\r\nContent-Disposition: form-data; name=\"file\"; " +
         "filename=\"37b39b08.jpg\"\r\nContent-Type: application/octet-stream\r\n\r\n" + data +
