@@ -27,7 +27,9 @@ Command::Command(const char* n, const char* u, Run r) : name(n), usage(u), run(r
     Registry().push_back(this);
 }
 
-const std::vector<const Command*>& AllCommands() { return Registry(); }
+const std::vector<const Command*>& AllCommands() {
+    return Registry();
+}
 
 int main(int argc, char** argv) {
     if (argc < 2) return Usage(stderr);
