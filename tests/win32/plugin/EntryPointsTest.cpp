@@ -129,7 +129,8 @@ TEST_CASE(LoadedModuleIsTheShippedDllWithItsVersionResource) {
     REQUIRE(!shipped.empty());
     CHECK(LowerWithBackslashes(path) == LowerWithBackslashes(wintest::Utf8ToWide(shipped)));
 
-    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
+    // Resource 1 (VS_VERSION_INFO) of type 16 (RT_VERSION), named in their wide forms.
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(16));
     REQUIRE(found != nullptr);
     const HGLOBAL loaded = LoadResource(module, found);
     REQUIRE(loaded != nullptr);
