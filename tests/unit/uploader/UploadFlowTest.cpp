@@ -101,6 +101,27 @@ TEST_F(UploadFlowTest, SizeLimitHoldsForSetLocalFileOnly) {
     EXPECT_EQ(uploads[1].bytes.size(), 10485761u);
 }
 
+TEST_F(UploadFlowTest, FileOverThe32BitCountEndsInErrorNotInAnEmptyUpload) {
+    // A ".bmp" would be re-encoded and any other file sent unchanged: both are refused.
+    for (const char* name : {"huge.dat", "huge.bmp"}) {
+        const std::string huge = SparseFile(name, off_t(3) << 30);
+        const std::string id = AddFile();
+        Init(id, "{\"config\":{\"PostUrl\":\"" + server_.Url("/upload") + "\",\"pathLoc\":\"" +
+                     huge + "\",\"idLoc\":5}}");
+        Call("FileUploader_Post", {Value(id)});
+        ASSERT_TRUE(WaitForEvent("File_PostError", 5)) << name;
+        Call("FileUploader_DelFile", {Value(id)});
+    }
+    for (const Json::Value& event : Events()) {
+        EXPECT_NE(event["name"].asString(), "File_PostComplete");
+        if (event["name"].asString() == "File_PostError") {
+            EXPECT_EQ(event["value"].asUInt(), 2u);
+        }
+    }
+    EXPECT_EQ(CountEvents("File_PostError", 5), 2u);
+    EXPECT_EQ(server_.UploadCount(), 0u);
+}
+
 TEST_F(UploadFlowTest, MissingFileUploadsNothingUnderTheEmptyCrcName) {
     PostFile(folder_ + "/missing.png");
     ASSERT_TRUE(WaitForEvent("File_PostComplete", 0));
