@@ -1,6 +1,6 @@
-// The extra request header lines of an upload: the multipart content type with its fixed
-// boundary (or the one the body had to use instead), "Accept" and the configured cookie, written in
-// byte order of their names.
+// The extra request header lines of an upload: the multipart content type with its boundary
+// (the fixed one unless the body had to use another), "Accept" and the configured cookie,
+// written in byte order of their names.
 #pragma once
 
 #include <map>
