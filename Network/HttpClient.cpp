@@ -36,7 +36,7 @@ void HttpClient::SetBodyPieces(const std::vector<BodyPiece>& pieces) {
     body_.clear();
     bodyLength_ = 0;
     for (const BodyPiece& piece : pieces) {
-        if (!piece.data || piece.length <= 0) continue;
+        if ((!piece.data && !piece.read) || piece.length <= 0) continue;
         body_.push_back(piece);
         bodyLength_ += piece.length;
     }
@@ -54,12 +54,22 @@ int HttpClient::Post(const std::string& url, const std::string& pathOverride,
 
     platform::HttpRequestSetup setup = MakeRequestSetup(url, pathOverride, verb_, headers_, agent);
     setup.bodyLength = bodyLength_;
+    failure_ = TransferFailure();
+    limits_ = GetTransferLimits();
+    guard_.reset(new TransferGuard(limits_));
     platform::HttpSessionHooks hooks;
-    hooks.sent = [this](unsigned long bytes) { Sent.emit(bytes); };
+    hooks.sent = [this](unsigned long bytes) {
+        guard_->Count(static_cast<int64_t>(bytes));
+        Sent.emit(bytes);
+    };
+    // A request that fell below the minimum rate or passed its deadline ends like a stop.
     CancelFlag cancel = cancel_;
-    hooks.cancelled = [cancel] { return IsCancelled(cancel); };
+    hooks.cancelled = [this, cancel] { return IsCancelled(cancel) || guard_->Expired(); };
     session_ = platform::OpenHttpSession(setup, hooks);
-    if (!session_) return 0;
+    if (!session_) {
+        NoteFailure(TransferFailure::Of(TransferFailure::kTransport));
+        return 0;
+    }
 
     int result = Connect();
     if (result && !Cancelled()) result = SendHeaders();
@@ -68,8 +78,36 @@ int HttpClient::Post(const std::string& url, const std::string& pathOverride,
     if (result && !Cancelled()) result = ReadResponse();
     if (result && !Cancelled()) result = QueryStatus();
 
+    if (!result && !Cancelled()) NoteFailure(SessionFailure());
     session_.reset();
+    if (Cancelled()) failure_ = TransferFailure();
     return Cancelled() ? 0 : result;
+}
+
+void HttpClient::NoteFailure(const TransferFailure& failure) {
+    // The first reason found is the cause; later steps only fail after it.
+    if (failure_.kind == TransferFailure::kNone) failure_ = failure;
+}
+
+TransferFailure HttpClient::SessionFailure() const {
+    if (guard_->Failure().kind != TransferFailure::kNone) return guard_->Failure();
+    TransferFailure failure;
+    failure.platformError = session_->LastError();
+    switch (session_->LastFailure()) {
+        case platform::TransportFailure::kCannotConnect:
+            failure.kind = TransferFailure::kCannotConnect;
+            break;
+        case platform::TransportFailure::kTimedOut:
+            failure.kind = TransferFailure::kTimedOut;
+            break;
+        case platform::TransportFailure::kTooManyRedirects:
+            failure.kind = TransferFailure::kRedirectLoop;
+            break;
+        default:
+            failure.kind = TransferFailure::kTransport;
+            break;
+    }
+    return failure;
 }
 
 int HttpClient::Connect() {
@@ -91,6 +129,10 @@ int HttpClient::SendHeaders() {
     if (Cancelled()) return 0;
     QUILLON_TRACE(Log::kHttpClient, 188,
                   Log::Gbk(u8"发送HTTP请求头失败，错误码:") << session_->LastError());
+    TransferFailure failure = SessionFailure();
+    if (failure.kind == TransferFailure::kTransport)
+        failure.kind = TransferFailure::kHeadersNotSent;
+    NoteFailure(failure);
     Error.emit(1);
     return 0;
 }
@@ -98,14 +140,19 @@ int HttpClient::SendHeaders() {
 const char* HttpClient::NextChunk(size_t length) {
     const BodyPiece* piece = &body_[piece_];
     const char* chunk = piece->data + pieceOffset_;
-    const bool inPlace = piece->length - pieceOffset_ >= static_cast<int64_t>(length);
+    const bool inPlace =
+        !piece->read && piece->length - pieceOffset_ >= static_cast<int64_t>(length);
     if (!inPlace) scratch_.resize(static_cast<size_t>(kChunkSize));
     size_t filled = 0;
     while (filled < length) {
         piece = &body_[piece_];
         const size_t n = static_cast<size_t>(
             std::min<int64_t>(piece->length - pieceOffset_, static_cast<int64_t>(length - filled)));
-        if (!inPlace) std::memcpy(scratch_.data() + filled, piece->data + pieceOffset_, n);
+        if (piece->read) {
+            if (!piece->read(scratch_.data() + filled, n)) return nullptr;
+        } else if (!inPlace) {
+            std::memcpy(scratch_.data() + filled, piece->data + pieceOffset_, n);
+        }
         filled += n;
         pieceOffset_ += n;
         if (pieceOffset_ == piece->length) {
@@ -130,7 +177,7 @@ int HttpClient::SendBody() {
         const size_t n = static_cast<size_t>(std::min<int64_t>(kChunkSize, bodyLength_ - offset_));
         *data = n > 0 ? NextChunk(n) : nullptr;
         *length = n;
-        return true;
+        return n == 0 || *data != nullptr;
     };
     if (bodyLength_ > 0 && !Cancelled() && !session_->WriteBody(next)) {
         if (!Cancelled()) {
@@ -141,6 +188,8 @@ int HttpClient::SendBody() {
     }
     if (Cancelled()) return 0;
 
+    // The whole answer, from here on, must come within its deadline.
+    guard_->SetDeadline(limits_.uploadResponseDeadlineMs);
     const int64_t started = platform::ProcessClockMs();
     if (!session_->EndRequest()) return 0;
     const int64_t waited = platform::ProcessClockMs() - started;
@@ -166,6 +215,7 @@ int HttpClient::ReadResponse() {
     response_.clear();
     char piece[kReadPiece + 2];
     bool readFailed = false;
+    int64_t received = 0;
     while (!Cancelled()) {
         size_t got = 0;
         if (!session_->Read(piece, kReadPiece, &got)) {
@@ -175,6 +225,16 @@ int HttpClient::ReadResponse() {
             break;
         }
         if (got == 0) break;
+        guard_->Count(static_cast<int64_t>(got));
+        received += static_cast<int64_t>(got);
+        // An answer is held in memory: one over the limit is not read on.
+        if (received > limits_.maxUploadResponseBytes) {
+            NoteFailure(TransferFailure::Of(TransferFailure::kResponseTooLarge,
+                                            limits_.maxUploadResponseBytes));
+            QUILLON_TRACE(Log::kHttpClient, 330, Log::Gbk(u8"服务器返回信息过长：") << received);
+            response_.clear();
+            return 0;
+        }
         piece[got] = '\0';
         // A NUL byte ends what is kept of this piece.
         response_.append(piece);

@@ -4,12 +4,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "Network/CancelFlag.h"
+#include "Network/TransferFailure.h"
+#include "Network/TransferGuard.h"
 #include "threading/sigslot.h"
 
 namespace platform {
@@ -28,10 +31,13 @@ class HttpClient : public sigslot::has_slots<> {
     HttpClient();
     ~HttpClient() override;
 
-    // Consecutive bytes of the body, held by the caller.
+    // Consecutive bytes of the body: held by the caller at `data`, or, when `read` is set,
+    // produced by it in order (it fills the buffer with the next bytes, false to stop the
+    // request, as when a file being sent changed).
     struct BodyPiece {
         const char* data;
         int32_t length;
+        std::function<bool(char* buffer, size_t count)> read = nullptr;
     };
 
     void SetHeaders(const std::string& headers) { headers_ = headers; }
@@ -52,6 +58,8 @@ class HttpClient : public sigslot::has_slots<> {
     const std::string& GetResponse() const { return response_; }
     // The stored value (case-sensitive name), or "".
     std::string GetResponseHeader(const std::string& name) const;
+    // Why the last Post failed (kNone after a success or a stop).
+    const TransferFailure& GetFailure() const { return failure_; }
 
   private:
     bool Cancelled() const { return IsCancelled(cancel_); }
@@ -62,8 +70,10 @@ class HttpClient : public sigslot::has_slots<> {
     int ReadResponse();
     int QueryStatus();
     // The next chunk of the body from `offset_`: in place when it lies in one piece, else
-    // gathered into the scratch buffer.
+    // gathered into the scratch buffer; null when a reading piece stopped the request.
     const char* NextChunk(size_t length);
+    void NoteFailure(const TransferFailure& failure);
+    TransferFailure SessionFailure() const;
 
     CancelFlag cancel_;
     uint32_t status_ = 0;
@@ -78,5 +88,8 @@ class HttpClient : public sigslot::has_slots<> {
     int64_t offset_ = 0;
     std::vector<char> scratch_;
     std::map<std::string, std::string> responseHeaders_;
+    TransferLimits limits_;
+    std::unique_ptr<TransferGuard> guard_;
+    TransferFailure failure_;
     std::unique_ptr<platform::HttpSession> session_;
 };

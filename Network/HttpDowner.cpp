@@ -47,11 +47,20 @@ int HttpDowner::Download(const std::string& url, const std::string& pathOverride
 
     platform::HttpRequestSetup setup = MakeRequestSetup(url, pathOverride, verb_, headers_, kAgent);
     setup.followRedirects = true;
+    failure_ = TransferFailure();
+    const TransferLimits limits = GetTransferLimits();
+    guard_.reset(new TransferGuard(limits));
+    guard_->SetDeadline(limits.downloadDeadlineMs);
     platform::HttpSessionHooks hooks;
+    hooks.sent = [this](unsigned long bytes) { guard_->Count(static_cast<int64_t>(bytes)); };
+    // A download that fell below the minimum rate or passed its deadline ends like a stop.
     CancelFlag cancel = cancel_;
-    hooks.cancelled = [cancel] { return IsCancelled(cancel); };
+    hooks.cancelled = [this, cancel] { return IsCancelled(cancel) || guard_->Expired(); };
     session_ = platform::OpenHttpSession(setup, hooks);
-    if (!session_) return 0;
+    if (!session_) {
+        NoteFailure(TransferFailure::Of(TransferFailure::kTransport));
+        return 0;
+    }
 
     int result = Connect();
     if (result && !Cancelled()) result = SendRequest();
@@ -62,8 +71,35 @@ int HttpDowner::Download(const std::string& url, const std::string& pathOverride
     if (result && !Cancelled()) result = QueryDisposition();
     if (result && !Cancelled()) result = ReadBody();
 
+    if (!result && !Cancelled()) NoteFailure(SessionFailure());
     session_.reset();
+    if (Cancelled()) failure_ = TransferFailure();
     return Cancelled() ? 0 : result;
+}
+
+void HttpDowner::NoteFailure(const TransferFailure& failure) {
+    if (failure_.kind == TransferFailure::kNone) failure_ = failure;
+}
+
+TransferFailure HttpDowner::SessionFailure() const {
+    if (guard_->Failure().kind != TransferFailure::kNone) return guard_->Failure();
+    TransferFailure failure;
+    failure.platformError = session_->LastError();
+    switch (session_->LastFailure()) {
+        case platform::TransportFailure::kCannotConnect:
+            failure.kind = TransferFailure::kCannotConnect;
+            break;
+        case platform::TransportFailure::kTimedOut:
+            failure.kind = TransferFailure::kTimedOut;
+            break;
+        case platform::TransportFailure::kTooManyRedirects:
+            failure.kind = TransferFailure::kRedirectLoop;
+            break;
+        default:
+            failure.kind = TransferFailure::kTransport;
+            break;
+    }
+    return failure;
 }
 
 int HttpDowner::Connect() {
@@ -100,12 +136,14 @@ int HttpDowner::QueryLength() {
     int64_t length = 0;
     if (!FindResponseHeader(rawHeaders_, "Content-Length", &text) || !ParseLength(text, &length)) {
         QUILLON_TRACE(Log::kHttpDowner, 221, Log::Gbk(u8"未找到头信息"));
+        NoteFailure(TransferFailure::Of(TransferFailure::kBadResponse));
         return 0;
     }
     contentLength_ = length;
     // Refused before the owner allocates anything for it.
     if (length > maxLength_) {
         QUILLON_TRACE(Log::kHttpDowner, 227, Log::Gbk(u8"文件太大：") << length);
+        NoteFailure(TransferFailure::Of(TransferFailure::kBodyTooLarge, length));
         return 0;
     }
     Length.emit(length);
@@ -126,6 +164,7 @@ int HttpDowner::QueryType() {
     std::string type;
     if (!FindResponseHeader(rawHeaders_, "Content-Type", &type)) {
         QUILLON_TRACE(Log::kHttpDowner, 256, Log::Gbk(u8"未找到头信息"));
+        NoteFailure(TransferFailure::Of(TransferFailure::kBadResponse));
         return 0;
     }
     QUILLON_TRACE(Log::kHttpDowner, 260, "HTTP_QUERY_CONTENT_TYPE " << type);
@@ -152,7 +191,10 @@ int HttpDowner::QueryDisposition() {
 }
 
 int HttpDowner::ReadBody() {
-    if (contentLength_ <= 0) return 0;
+    if (contentLength_ <= 0) {
+        NoteFailure(TransferFailure::Of(TransferFailure::kBadResponse));
+        return 0;
+    }
     std::vector<char> buffer(kReadBuffer);
     int64_t received = 0;
     while (received < contentLength_) {
@@ -163,11 +205,14 @@ int HttpDowner::ReadBody() {
             size_t got = 0;
             if (!session_->Read(buffer.data(), std::min(ready, buffer.size()), &got)) return 0;
             if (got == 0) break;
+            guard_->Count(static_cast<int64_t>(got));
             Data.emit(buffer.data(), static_cast<unsigned long>(got));
             received += static_cast<int64_t>(got);
             ready -= got;
         }
     }
     // A body shorter than its Content-Length is a failed download, not a padded one.
-    return received == contentLength_ ? 1 : 0;
+    if (received == contentLength_) return 1;
+    if (!Cancelled()) NoteFailure(TransferFailure::Of(TransferFailure::kBadResponse));
+    return 0;
 }

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "Network/CancelFlag.h"
+#include "Network/TransferFailure.h"
+#include "Network/TransferGuard.h"
 #include "threading/sigslot.h"
 
 namespace platform {
@@ -41,6 +43,8 @@ class HttpDowner : public sigslot::has_slots<> {
     int64_t GetContentLength() const { return contentLength_; }
     const std::string& GetContentType() const { return contentType_; }
     const std::wstring& GetDefaultFileName() const { return defaultFileName_; }
+    // Why the last Download failed (kNone after a success or a stop).
+    const TransferFailure& GetFailure() const { return failure_; }
 
   private:
     bool Cancelled() const { return IsCancelled(cancel_); }
@@ -52,6 +56,8 @@ class HttpDowner : public sigslot::has_slots<> {
     int QueryType();
     int QueryDisposition();
     int ReadBody();
+    void NoteFailure(const TransferFailure& failure);
+    TransferFailure SessionFailure() const;
 
     CancelFlag cancel_;
     uint32_t status_ = 0;
@@ -62,5 +68,7 @@ class HttpDowner : public sigslot::has_slots<> {
     int64_t contentLength_ = 0;
     int64_t maxLength_ = INT64_MAX;
     std::string rawHeaders_;
+    std::unique_ptr<TransferGuard> guard_;
+    TransferFailure failure_;
     std::unique_ptr<platform::HttpSession> session_;
 };

@@ -6,6 +6,11 @@ HttpHeader::HttpHeader()
     Set("Accept", "*/*");
 }
 
+void HttpHeader::SetBoundary(const std::string& boundary) {
+    boundary_ = boundary;
+    Set("Content-Type", contentType_ + "; boundary=" + boundary_);
+}
+
 void HttpHeader::Set(const std::string& name, const std::string& value) {
     if (value.empty()) return;
     headers_[name] = value;

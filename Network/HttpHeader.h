@@ -1,5 +1,6 @@
-// The extra request header lines of an upload: the multipart content type with its fixed
-// boundary, "Accept" and the configured cookie, written in byte order of their names.
+// The extra request header lines of an upload: the multipart content type with its boundary
+// (the fixed one unless the body had to use another), "Accept" and the configured cookie,
+// written in byte order of their names.
 #pragma once
 
 #include <map>
@@ -19,6 +20,8 @@ class HttpHeader {
     std::string ToString() const;
 
     const std::string& GetBoundary() const { return boundary_; }
+    // The boundary a request actually uses, stated in its Content-Type line.
+    void SetBoundary(const std::string& boundary);
 
   private:
     std::string boundary_;

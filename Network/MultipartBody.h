@@ -28,6 +28,8 @@ class MultipartBody : public MemFile {
     size_t EndSize() const;
 
     const std::string& GetBoundary() const { return boundary_; }
+    // Another boundary for the parts written after this call (before the first, normally).
+    void SetBoundary(const std::string& boundary) { boundary_ = boundary; }
 
   private:
     std::string FileHeader(const std::string& fieldName, const std::wstring& fileName) const;

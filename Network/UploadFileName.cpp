@@ -13,6 +13,10 @@ std::wstring UploadFileName(const char* data, int32_t length, const std::wstring
     uLong crc = crc32(0L, Z_NULL, 0);
     if (data && length > 0)
         crc = crc32(crc, reinterpret_cast<const Bytef*>(data), static_cast<uInt>(length));
+    return UploadFileNameFromCrc(static_cast<uint32_t>(crc), extension);
+}
+
+std::wstring UploadFileNameFromCrc(uint32_t crc, const std::wstring& extension) {
     // The digest bytes least significant first, each as two upper-case hexadecimal digits.
     static const char kDigits[] = "0123456789ABCDEF";
     std::string digits;

@@ -7,3 +7,5 @@
 #include <string>
 
 std::wstring UploadFileName(const char* data, int32_t length, const std::wstring& extension);
+// The same name from a CRC-32 computed piece by piece (zlib's crc32, started from 0).
+std::wstring UploadFileNameFromCrc(uint32_t crc, const std::wstring& extension);

@@ -44,6 +44,7 @@ bool WinINetDowner::Download(const std::string& url) {
         length_ = 0;
         std::vector<char>().swap(stream_);
         fileName_.clear();
+        failure_ = TransferFailure();
     }
     gate_.Start([this, job] { Fetch(*job); });
     return true;
@@ -71,6 +72,11 @@ boost::shared_array<char> WinINetDowner::GetData(uint32_t& length) {
     return data_;
 }
 
+TransferFailure WinINetDowner::GetLastFailure() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return failure_;
+}
+
 std::wstring WinINetDowner::GetFileName() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return fileName_;
@@ -84,6 +90,7 @@ void WinINetDowner::Fetch(Job& job) {
 
     int fetched = 0;
     uint32_t status = 0;
+    TransferFailure failure;
     {
         HttpDowner downer;
         downer.Data.connect(this, &WinINetDowner::OnData);
@@ -95,16 +102,27 @@ void WinINetDowner::Fetch(Job& job) {
         downer.SetMaxLength(job.maxLength);
         fetched = downer.Download(job.url, std::string());
         status = downer.GetStatus();
+        failure = downer.GetFailure();
+    }
+    // A status other than 200 is the cause, whatever step it then failed.
+    if (status != 0 && status != 200) {
+        failure = TransferFailure::Of(TransferFailure::kHttpStatus);
+        failure.status = status;
     }
     bool whole = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         whole = static_cast<int64_t>(stream_.size()) == length_;
+        if (fetched && !whole && failure.kind == TransferFailure::kNone)
+            failure = TransferFailure::Of(TransferFailure::kBadResponse);
+        if (!(fetched && status == 200 && whole)) failure_ = failure;
         gate_.ReleaseLocked();
     }
     if (fetched && status == 200 && whole) {
         Complete.emit();
     } else if (!IsCancelled(job.cancel)) {
+        QUILLON_TRACE(Log::kWinINetDowner, 110,
+                      Log::Gbk(u8"下载失败：") << DescribeFailure(failure));
         Error.emit(12);
     }
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "Network/CancelFlag.h"
+#include "Network/TransferFailure.h"
 #include "Network/WorkerGate.h"
 #include "threading/sigslot.h"
 
@@ -46,6 +47,8 @@ class WinINetDowner : public sigslot::has_slots<> {
     boost::shared_array<char> GetData(uint32_t& length);
     // The file name of the last download: from Content-Disposition, else the address.
     std::wstring GetFileName() const;
+    // Why the last download failed (set before Error is emitted); kNone after a success.
+    TransferFailure GetLastFailure() const;
 
   private:
     struct Job;
@@ -62,5 +65,6 @@ class WinINetDowner : public sigslot::has_slots<> {
     int64_t length_ = 0;
     std::vector<char> stream_;
     std::wstring fileName_;
+    TransferFailure failure_;
     boost::shared_array<char> data_;
 };

@@ -19,6 +19,7 @@
 
 #include "Network/CancelFlag.h"
 #include "Network/SpeedCalculater.h"
+#include "Network/TransferFailure.h"
 #include "Network/WorkerGate.h"
 #include "config/FormFields.h"
 #include "threading/sigslot.h"
@@ -44,6 +45,10 @@ class WinINetPoster : public sigslot::has_slots<> {
     // with `extension` (with its dot). False, and nothing started, while an upload runs.
     // Throws boost::thread_resource_error when no thread can be started.
     bool Post(const boost::shared_array<char>& data, int32_t length, const std::wstring& extension);
+    // The same for a local file, read from disk on the worker (see UploadFileSource): a file
+    // that cannot be opened goes out as 0 bytes; one of 2^31 bytes or more is refused with
+    // Error(2) before anything is read or sent.
+    bool PostFile(const std::wstring& path, const std::wstring& extension);
     // Asks the running upload to stop; it then ends without a signal.
     void Stop();
     bool IsBusy() const;
@@ -54,6 +59,8 @@ class WinINetPoster : public sigslot::has_slots<> {
     std::string GetResponse() const;
     // The file name of the current or last upload (set once its worker has named it).
     std::wstring GetFileName() const;
+    // Why the last upload failed (set before Error(2) is emitted); kNone after a success.
+    TransferFailure GetLastFailure() const;
 
     // Progress figures of the current upload, safe from any thread.
     int32_t GetPosted() const { return posted_.load(); }
@@ -63,7 +70,9 @@ class WinINetPoster : public sigslot::has_slots<> {
 
   private:
     struct Job;
+    bool Start(const std::shared_ptr<Job>& job);
     void Upload(Job& job);
+    void Fail(const TransferFailure& failure, const CancelFlag& cancel);
     void OnClientError(unsigned int code);
     void OnClientSent(unsigned long bytes);
 
@@ -75,6 +84,7 @@ class WinINetPoster : public sigslot::has_slots<> {
     CancelFlag cancel_;
     std::string response_;
     std::wstring fileName_;
+    TransferFailure failure_;
 
     // Written by the worker only.
     SpeedCalculater speedCalculater_;

@@ -200,18 +200,33 @@ bool CImageFileUploader::Post() {
         phase_.store(kIdle);
         return false;
     }
-    // Local files are prepared here, on the calling thread; an unreadable one gives 0 bytes.
+    // Files sent unchanged go out from disk, read on the poster's worker; so do files too
+    // large for a 32-bit count, which the poster refuses with error 2 before reading them.
+    // Pictures that are re-encoded are prepared here, on the calling thread. An unreadable
+    // file gives 0 bytes either way.
+    if (!IsConvertedForUpload(source_) || util::FileSize(source_) >= kMaxSourceFileBytes) {
+        ConfigurePoster(settings);
+        try {
+            return poster_.PostFile(source_, UnchangedUploadExtension(source_));
+        } catch (const std::exception&) {
+            return false;  // no thread for the upload
+        }
+    }
     const EncodedImage image = PrepareUploadImage(source_, width_, height_);
     return StartUpload(settings, image.bytes.data, static_cast<int32_t>(image.bytes.size),
                        image.extension);
 }
 
-bool CImageFileUploader::StartUpload(const UploadSettings& settings,
-                                     const boost::shared_array<char>& bytes, int32_t length,
-                                     const std::wstring& extension) {
+void CImageFileUploader::ConfigurePoster(const UploadSettings& settings) {
     poster_.SetCookie(settings.cookie);
     poster_.SetFields(settings.fields);
     poster_.SetPostUrl(settings.postUrl);
+}
+
+bool CImageFileUploader::StartUpload(const UploadSettings& settings,
+                                     const boost::shared_array<char>& bytes, int32_t length,
+                                     const std::wstring& extension) {
+    ConfigurePoster(settings);
     try {
         return poster_.Post(bytes, length, extension);
     } catch (const std::exception&) {

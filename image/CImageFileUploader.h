@@ -108,6 +108,7 @@ class CImageFileUploader : public sigslot::has_slots<> {
     enum Phase { kIdle, kDownloading, kWaiting };
 
     UploadSettings TakeSettings() const;
+    void ConfigurePoster(const UploadSettings& settings);
     bool StartUpload(const UploadSettings& settings, const boost::shared_array<char>& bytes,
                      int32_t length, const std::wstring& extension);
     void PostDownloaded(const UploadSettings& settings, const boost::shared_array<char>& bytes,

@@ -9,6 +9,7 @@
 #include "platform/clipboard/Clipboard.h"
 #include "plugin/BrowserFuncs.h"
 #include "plugin/ScriptValues.h"
+#include "util/Files.h"
 #include "util/Numbers.h"
 
 namespace {
@@ -112,17 +113,32 @@ bool CImagePaster::PostBuffer(const boost::shared_array<char>& bytes, uint32_t c
 }
 
 bool CImagePaster::PostFile(const std::wstring& path) {
-    // The response keeps the previous answer until this upload completes.
+    // The response keeps the previous answer until this upload completes. Files sent
+    // unchanged go out from disk; so do files too large for a 32-bit count, which the poster
+    // refuses with error 2 instead of sending them as 0 bytes.
+    if (!IsConvertedForUpload(path) || util::FileSize(path) >= kMaxSourceFileBytes) {
+        ConfigurePoster();
+        try {
+            return poster_.PostFile(path, UnchangedUploadExtension(path));
+        } catch (const std::exception& e) {
+            QUILLON_TRACE(Log::kLog, 0, "ImgPst_Paste: the upload could not start: " << e.what());
+            return false;
+        }
+    }
     const EncodedImage prepared = PrepareUploadImage(path, 0, 0);
     return StartPost(prepared.bytes.data, prepared.bytes.size, prepared.extension);
 }
 
-bool CImagePaster::StartPost(const boost::shared_array<char>& bytes, uint32_t count,
-                             const std::wstring& extension) {
+void CImagePaster::ConfigurePoster() {
     // The paster's uploads carry no cookie and only its own fields.
     poster_.SetCookie(std::string());
     poster_.SetFields(fields_);
     poster_.SetPostUrl(AppConfig::Instance().postUrl);
+}
+
+bool CImagePaster::StartPost(const boost::shared_array<char>& bytes, uint32_t count,
+                             const std::wstring& extension) {
+    ConfigurePoster();
     try {
         return poster_.Post(bytes, static_cast<int32_t>(count), extension);
     } catch (const std::exception& e) {

@@ -58,6 +58,7 @@ class CImagePaster : public sigslot::has_slots<> {
     bool PostBuffer(const boost::shared_array<char>& bytes, uint32_t count,
                     const std::wstring& extension);
     bool PostFile(const std::wstring& path);
+    void ConfigurePoster();
     bool StartPost(const boost::shared_array<char>& bytes, uint32_t count,
                    const std::wstring& extension);
 

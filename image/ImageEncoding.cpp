@@ -212,6 +212,17 @@ EncodedImage PrepareUploadImage(const std::wstring& path, int32_t width, int32_t
             EncodeJpeg(LoadImageFromBytes(file.data.get(), file.size), kUploadJpegQuality),
             L".jpg");
     }
-    if (boost::algorithm::iequals(extension, L".gif")) return Prepared(read(), L".gif");
-    return Prepared(read(), extension);
+    return Prepared(read(), UnchangedUploadExtension(path));
+}
+
+bool IsConvertedForUpload(const std::wstring& path) {
+    const std::wstring extension = FindPathExtension(path);
+    return boost::algorithm::iequals(extension, L".emz") ||
+           boost::algorithm::iequals(extension, L".wmz") ||
+           boost::algorithm::iequals(extension, L".bmp");
+}
+
+std::wstring UnchangedUploadExtension(const std::wstring& path) {
+    const std::wstring extension = FindPathExtension(path);
+    return boost::algorithm::iequals(extension, L".gif") ? L".gif" : extension;
 }

@@ -52,3 +52,7 @@ void ReduceToBlackAndWhite(platform::image::Bitmap& bitmap);
 util::SharedBuffer RenderMetafile(const std::wstring& path, int32_t width, int32_t height);
 // The bytes and extension to upload for a local file (see the table in the .cpp file).
 EncodedImage PrepareUploadImage(const std::wstring& path, int32_t width, int32_t height);
+// Whether PrepareUploadImage re-encodes the file (".emz", ".wmz", ".bmp") rather than sending
+// its bytes unchanged, and the extension those unchanged bytes are sent with.
+bool IsConvertedForUpload(const std::wstring& path);
+std::wstring UnchangedUploadExtension(const std::wstring& path);

@@ -17,8 +17,7 @@ namespace {
 
 const long kChunkBytes = 131072;         // upload buffer: one body chunk per read
 const size_t kInboxLimit = 1024 * 1024;  // body bytes held before the receiver pauses
-const long kConnectTimeoutSeconds = 60;  // the transport's own defaults on this system
-const long kStallSeconds = 60;           // a transfer below 1 byte/s this long fails
+const long kConnectTimeoutSeconds = 60;  // the transport's own default on this system
 // A waiting step polls often while the transfer moves (an unpaused upload is not always woken
 // by the poll) and backs off to the longest wait while it does not; cancel is read each time.
 const int kShortestPollMs = 1;
@@ -137,6 +136,23 @@ class CurlHttpSession : public HttpSession {
 
     long LastError() override { return static_cast<long>(result_); }
 
+    TransportFailure LastFailure() override {
+        switch (result_) {
+            case CURLE_OK:
+                return TransportFailure::kNone;
+            case CURLE_COULDNT_CONNECT:
+            case CURLE_COULDNT_RESOLVE_HOST:
+            case CURLE_COULDNT_RESOLVE_PROXY:
+                return TransportFailure::kCannotConnect;
+            case CURLE_OPERATION_TIMEDOUT:
+                return TransportFailure::kTimedOut;
+            case CURLE_TOO_MANY_REDIRECTS:
+                return TransportFailure::kTooManyRedirects;
+            default:
+                return TransportFailure::kOther;
+        }
+    }
+
   private:
     bool Fail(CURLcode code) {
         result_ = code;
@@ -175,8 +191,6 @@ class CurlHttpSession : public HttpSession {
         curl_easy_setopt(e, CURLOPT_HTTPHEADER, headerList_);
         curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
         curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-        curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
         curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
         if (setup_.scheme == "https") {
             curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 0L);

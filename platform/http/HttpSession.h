@@ -27,10 +27,19 @@ struct HttpRequestSetup {
     bool followRedirects = false;  // follow 3xx answers that carry a Location
 };
 
+// What kind of failure ended a request, in the transport's own terms.
+enum class TransportFailure {
+    kNone,
+    kCannotConnect,     // refused, unreachable, host or proxy not resolved
+    kTimedOut,          // the transport's own time-out
+    kTooManyRedirects,  // redirects followed past the limit
+    kOther,
+};
+
 struct HttpSessionHooks {
     // Bytes of the request (headers and body) as they went out on the connection.
     std::function<void(unsigned long)> sent;
-    // Polled while a step waits; true ends the request at once.
+    // Polled while a step waits (at least every 50 ms); true ends the request at once.
     std::function<bool()> cancelled;
 };
 
@@ -63,6 +72,7 @@ class HttpSession {
     virtual uint32_t Status() = 0;
     // The transport's number for the last failure (0 when there was none).
     virtual long LastError() = 0;
+    virtual TransportFailure LastFailure() = 0;
 };
 
 // A session for one request; null when the transport cannot be opened.

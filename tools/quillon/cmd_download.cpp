@@ -39,7 +39,8 @@ int Run(const std::vector<std::string>& args) {
     watcher.done.Wait();
     downer.WaitUntilIdle(UINT32_MAX);
     if (watcher.error.load() != 0) {
-        std::fprintf(stderr, "quillon download: failed with error %u\n", watcher.error.load());
+        std::fprintf(stderr, "quillon download: failed with error %u: %s\n", watcher.error.load(),
+                     DescribeFailure(downer.GetLastFailure()).c_str());
         return 1;
     }
     uint32_t length = 0;

@@ -4,10 +4,10 @@
 #include <mutex>
 
 #include "Network/WinINetPoster.h"
+#include "platform/kernel/FileSystem.h"
 #include "threading/EventHandler.h"
 #include "tools/quillon/Command.h"
 #include "util/CodePage.h"
-#include "util/Files.h"
 
 namespace {
 
@@ -80,18 +80,20 @@ int Run(const std::vector<std::string>& args) {
         return 2;
     }
     const std::wstring path = util::Utf8ToWide(file);
-    const util::SharedBuffer bytes = util::ReadWholeFile(path);
-    if (!bytes.data) {
+    // The poster reads the file from disk itself; a missing file is no 0-byte upload here.
+    std::FILE* probe = platform::OpenFile(path, "rb");
+    if (!probe) {
         std::fprintf(stderr, "quillon upload: cannot read %s\n", file.c_str());
         return 1;
     }
+    std::fclose(probe);
 
     WinINetPoster poster;
     UploadWatcher watcher(poster);
     poster.SetPostUrl(url);
     poster.SetCookie(cookie);
     poster.SetFields(fields);
-    poster.Post(bytes.data, static_cast<int32_t>(bytes.size), ExtensionOf(path));
+    poster.PostFile(path, ExtensionOf(path));
     watcher.done.Wait();
     poster.WaitUntilIdle(UINT32_MAX);
     if (watcher.completed) {
@@ -101,7 +103,7 @@ int Run(const std::vector<std::string>& args) {
     }
     std::fprintf(stderr, "quillon upload: failed with error");
     for (unsigned int code : watcher.errors) std::fprintf(stderr, " %u", code);
-    std::fprintf(stderr, "\n");
+    std::fprintf(stderr, ": %s\n", DescribeFailure(poster.GetLastFailure()).c_str());
     return 1;
 }
 

@@ -145,6 +145,22 @@ class WinINetHttpSession : public HttpSession {
 
     long LastError() override { return static_cast<long>(lastError_); }
 
+    TransportFailure LastFailure() override {
+        switch (lastError_) {
+            case 0:
+                return TransportFailure::kNone;
+            case ERROR_INTERNET_CANNOT_CONNECT:
+            case ERROR_INTERNET_NAME_NOT_RESOLVED:
+                return TransportFailure::kCannotConnect;
+            case ERROR_INTERNET_TIMEOUT:
+                return TransportFailure::kTimedOut;
+            case ERROR_HTTP_REDIRECT_FAILED:
+                return TransportFailure::kTooManyRedirects;
+            default:
+                return TransportFailure::kOther;
+        }
+    }
+
   private:
     bool Cancelled() const { return hooks_.cancelled && hooks_.cancelled(); }
     bool IsGet() const { return setup_.verb == "GET"; }

@@ -101,6 +101,28 @@ TEST_F(UploadFlowTest, SizeLimitHoldsForSetLocalFileOnly) {
     EXPECT_EQ(uploads[1].bytes.size(), 10485761u);
 }
 
+TEST_F(UploadFlowTest, FileOverThe32BitCountEndsInErrorNotInAnEmptyUpload) {
+    // A ".bmp" would be re-encoded and any other file sent unchanged: both are refused.
+    const char* names[] = {"huge.dat", "huge.bmp"};
+    for (int reported = 5; reported <= 6; ++reported) {
+        const std::string huge = SparseFile(names[reported - 5], off_t(3) << 30);
+        const std::string id = AddFile();
+        Init(id, "{\"config\":{\"PostUrl\":\"" + server_.Url("/upload") + "\",\"pathLoc\":\"" +
+                     huge + "\",\"idLoc\":" + std::to_string(reported) + "}}");
+        Call("FileUploader_Post", {Value(id)});
+        ASSERT_TRUE(WaitForEvent("File_PostError", reported)) << names[reported - 5];
+        Call("FileUploader_DelFile", {Value(id)});
+    }
+    for (const Json::Value& event : Events()) {
+        EXPECT_NE(event["name"].asString(), "File_PostComplete");
+        if (event["name"].asString() == "File_PostError") {
+            EXPECT_EQ(event["value"].asUInt(), 2u);
+        }
+    }
+    EXPECT_EQ(CountEvents("File_PostError", 5) + CountEvents("File_PostError", 6), 2u);
+    EXPECT_EQ(server_.UploadCount(), 0u);
+}
+
 TEST_F(UploadFlowTest, MissingFileUploadsNothingUnderTheEmptyCrcName) {
     PostFile(folder_ + "/missing.png");
     ASSERT_TRUE(WaitForEvent("File_PostComplete", 0));
