@@ -15,7 +15,10 @@ set(QUILLON_PLUGIN_DIR lib/mozilla/plugins)
 set(QUILLON_DOC_DIR share/doc/npquillon)
 
 install(TARGETS npQuillon LIBRARY DESTINATION ${QUILLON_PLUGIN_DIR} COMPONENT runtime)
-# The plug-in starts its metafile renderer from its own folder.
+# The plug-in starts its metafile renderer from its own folder; programs installed elsewhere
+# look there too.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/platform/image/MetafileChild.cpp PROPERTIES
+  COMPILE_DEFINITIONS QUILLON_RENDERER_INSTALL_DIR="${CMAKE_INSTALL_PREFIX}/${QUILLON_PLUGIN_DIR}")
 install(TARGETS npquillon-metafile RUNTIME DESTINATION ${QUILLON_PLUGIN_DIR} COMPONENT runtime)
 install(TARGETS quillon RUNTIME DESTINATION bin COMPONENT runtime)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/page-api.md DESTINATION ${QUILLON_DOC_DIR}

@@ -59,8 +59,9 @@ void Fail(const char* what) {
 std::string ModuleFolder() {
     Dl_info info = {};
     std::string path;
+    // A module's name is the path it was loaded by; a program's may be relative or bare.
     if (dladdr(reinterpret_cast<void*>(&DefaultRendererOptions), &info) && info.dli_fname &&
-        std::strchr(info.dli_fname, '/')) {
+        info.dli_fname[0] == '/') {
         path = info.dli_fname;
     } else {
         char exe[PATH_MAX];
@@ -69,6 +70,18 @@ std::string ModuleFolder() {
     }
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+// Beside the module; a program installed elsewhere (quillon in bin/) finds the one installed
+// beside the plug-in.
+std::string FindRenderer() {
+    const std::string beside = ModuleFolder() + "/" + kMetafileRendererName;
+#ifdef QUILLON_RENDERER_INSTALL_DIR
+    const std::string installed =
+        std::string(QUILLON_RENDERER_INSTALL_DIR) + "/" + kMetafileRendererName;
+    if (access(beside.c_str(), X_OK) != 0 && access(installed.c_str(), X_OK) == 0) return installed;
+#endif
+    return beside;
 }
 
 bool WriteAll(int fd, const void* data, size_t size) {
@@ -208,8 +221,8 @@ RendererOptions DefaultRendererOptions() {
     if (chosen && *chosen) {
         options.program = chosen;
     } else {
-        static const std::string beside = ModuleFolder() + "/" + kMetafileRendererName;
-        options.program = beside;
+        static const std::string found = FindRenderer();
+        options.program = found;
     }
     return options;
 }
