@@ -15,13 +15,18 @@ set(QUILLON_PLUGIN_DIR lib/mozilla/plugins)
 set(QUILLON_DOC_DIR share/doc/npquillon)
 
 install(TARGETS npQuillon LIBRARY DESTINATION ${QUILLON_PLUGIN_DIR} COMPONENT runtime)
+# The plug-in starts its metafile renderer from its own folder; programs installed elsewhere
+# look there too.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/platform/image/MetafileChild.cpp PROPERTIES
+  COMPILE_DEFINITIONS QUILLON_RENDERER_INSTALL_DIR="${CMAKE_INSTALL_PREFIX}/${QUILLON_PLUGIN_DIR}")
+install(TARGETS npquillon-metafile RUNTIME DESTINATION ${QUILLON_PLUGIN_DIR} COMPONENT runtime)
 install(TARGETS quillon RUNTIME DESTINATION bin COMPONENT runtime)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/page-api.md DESTINATION ${QUILLON_DOC_DIR}
         COMPONENT runtime)
 install(FILES ${CMAKE_SOURCE_DIR}/tools/demo/index.html ${CMAKE_SOURCE_DIR}/tools/demo/demo.js
         DESTINATION ${QUILLON_DOC_DIR}/examples COMPONENT runtime)
 
-# Packaging needs only the two programs; the top Makefile builds everything before install and
+# Packaging needs only the programs; the top Makefile builds everything before install and
 # package, so the package step does not rebuild every test program first.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 

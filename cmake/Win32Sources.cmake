@@ -11,7 +11,9 @@ set(QUILLON_LINUX_ONLY_SOURCES
     platform/kernel/Ticks.cpp
     platform/kernel/FileSystem.cpp
     threading/EventHandler.cpp
+    platform/image/MetafileChild.cpp
     platform/image/MetafileEmf.cpp
+    platform/image/MetafileIsolated.cpp
     platform/image/MetafileWmf.cpp
     platform/image/PngCodec.cpp
     platform/image/SvgTextLimits.cpp)

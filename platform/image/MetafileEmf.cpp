@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/image/Metafile.h"
+#include "platform/image/MetafilePlayers.h"
 #include "platform/image/SvgTextLimits.h"
 
 namespace platform {
@@ -42,7 +43,7 @@ bool TranslateToSvg(const uint8_t* data, size_t size, std::string& svg) {
 
 }  // namespace
 
-bool RenderEmf(const uint8_t* data, size_t size, Bitmap& out) {
+bool PlayEmf(const uint8_t* data, size_t size, Bitmap& out) {
     out = Bitmap();
     uint32_t width = 0, height = 0;
     if (!EmfCanvasSize(data, size, width, height)) return false;

@@ -11,12 +11,14 @@
 #include <vector>
 
 #include "platform/image/Metafile.h"
+#include "platform/image/MetafilePlayers.h"
 
 namespace platform {
 namespace image {
 namespace {
 
 const char kFontDir[] = "/usr/share/fonts/type1/urw-base35";
+const size_t kReadSlack = 64;
 
 // The PostScript font names libwmf asks for, mapped onto the URW files.
 const char* const kFontFiles[][2] = {
@@ -156,7 +158,7 @@ class CanvasOwner {
 
 }  // namespace
 
-bool RenderWmf(const uint8_t* data, size_t size, uint32_t width, uint32_t height, Bitmap& out) {
+bool PlayWmf(const uint8_t* data, size_t size, uint32_t width, uint32_t height, Bitmap& out) {
     out = Bitmap();
     if (!IsAcceptableSize(width, height) || !IsWellFormedWmf(data, size)) return false;
 
@@ -166,10 +168,11 @@ bool RenderWmf(const uint8_t* data, size_t size, uint32_t width, uint32_t height
     WmfPlayer player(&budget);
     wmfAPI* api = player.api();
     if (!api) return false;
-    // The player reads from memory it does not own and never writes to it.
+    // The player reads from memory it does not own and never writes to it. Zeros after the
+    // end keep a record field read past its record (a face name) inside the block.
     std::vector<unsigned char> bytes(data, data + size);
-    if (wmf_mem_open(api, bytes.data(), static_cast<long>(bytes.size())) != wmf_E_None)
-        return false;
+    bytes.resize(size + kReadSlack, 0);
+    if (wmf_mem_open(api, bytes.data(), static_cast<long>(size)) != wmf_E_None) return false;
     wmf_status_function(api, &budget, &CheckTime);
 
     wmfD_Rect bbox = {};

@@ -29,11 +29,10 @@ clang++ $FLAGS $(pkg-config --cflags $PKGS) "$ROOT/tests/fuzz/image/FuzzMetafile
 # Seeds: a few hand-made DIB headers, and the corpus metafiles behind their selector byte.
 printf '\050\0\0\0\002\0\0\0\002\0\0\0\001\0\030\0\0\0\0\0\020\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\377\0\0\377\377\377\0\0\0\0\377\0\377\0\0\0' \
     > "$OUT/dib/seed24"
-printf '\001' > "$OUT/metafile/emf" && cat "$CORPUS/gdconv_sample.emf" >> "$OUT/metafile/emf"
-printf '\000' > "$OUT/metafile/wmf" && tail -c +23 "$CORPUS/gdconv_sample.wmf" >> "$OUT/metafile/wmf"
+"$ROOT/tests/fuzz/image/make-seeds.sh" "$CORPUS/.." "$OUT/metafile" "$OUT/metafile.dict"
 
 # Player memory is bounded inside the targets; rss_limit catches anything that is not.
 ASAN_OPTIONS=detect_leaks=0 "$OUT/fuzz_dib" -seed="$SEED" -max_total_time="$SECONDS_EACH" -rss_limit_mb=2048 \
     -timeout=10 -artifact_prefix="$OUT/" "$OUT/dib"
 ASAN_OPTIONS=detect_leaks=0 "$OUT/fuzz_metafile" -seed="$SEED" -max_total_time="$SECONDS_EACH" \
-    -rss_limit_mb=2048 -timeout=20 -max_len=65536 -artifact_prefix="$OUT/" "$OUT/metafile"
+    -rss_limit_mb=2048 -timeout=20 -max_len=65536 -dict="$OUT/metafile.dict" -artifact_prefix="$OUT/" "$OUT/metafile"
