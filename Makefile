@@ -26,7 +26,10 @@ demo: build
 
 # Sanitizer builds: assertions on (Debug) but optimised a little, which the sanitizers' own
 # guides advise and which more than halves the suite's run time; only the test programs.
-SANITIZER_FLAGS = -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DCMAKE_C_FLAGS_DEBUG="-O1 -g"
+# GCC's maybe-uninitialized analysis gives false alarms inside the standard library once
+# sanitizer code is optimised (std::regex, std::function); the plain build keeps the warning.
+SANITIZER_FLAGS = -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g -Wno-maybe-uninitialized" \
+	-DCMAKE_C_FLAGS_DEBUG="-O1 -g -Wno-maybe-uninitialized"
 
 # The whole suite under AddressSanitizer + UndefinedBehaviorSanitizer.
 asan: deps

@@ -24,10 +24,7 @@ bool UploadFileSource::Fail(TransferFailure::Kind kind) {
 }
 
 int64_t UploadFileSource::MeasureOpen() const {
-    if (fseeko(file_, 0, SEEK_END) != 0) return -1;
-    const int64_t size = ftello(file_);
-    if (fseeko(file_, 0, SEEK_SET) != 0) return -1;
-    return size;
+    return platform::SizeOfOpenFile(file_);
 }
 
 bool UploadFileSource::Open() {

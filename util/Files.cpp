@@ -21,13 +21,6 @@ FilePtr Open(const std::wstring& path, const char* mode) {
     return FilePtr(platform::OpenFile(path, mode));
 }
 
-int64_t SizeOfOpenFile(FILE* f) {
-    if (fseeko(f, 0, SEEK_END) != 0) return -1;
-    const int64_t size = ftello(f);
-    if (fseeko(f, 0, SEEK_SET) != 0) return -1;
-    return size;
-}
-
 }  // namespace
 
 SharedBuffer SharedBuffer::Allocate(uint32_t count) {
@@ -46,14 +39,14 @@ SharedBuffer SharedBuffer::FromString(const std::string& bytes) {
 int64_t FileSize(const std::wstring& path) {
     FilePtr f = Open(path, "rb");
     if (!f) return 0;
-    const int64_t size = SizeOfOpenFile(f.get());
+    const int64_t size = platform::SizeOfOpenFile(f.get());
     return size < 0 ? 0 : size;
 }
 
 SharedBuffer ReadWholeFile(const std::wstring& path) {
     FilePtr f = Open(path, "rb");
     if (!f) return SharedBuffer();
-    const int64_t size = SizeOfOpenFile(f.get());
+    const int64_t size = platform::SizeOfOpenFile(f.get());
     if (size < 0 || size >= std::numeric_limits<uint32_t>::max()) return SharedBuffer();
     SharedBuffer b = SharedBuffer::Allocate(static_cast<uint32_t>(size));
     // A file that shrank while being read keeps the count of what was read.
