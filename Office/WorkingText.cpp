@@ -121,21 +121,13 @@ class TokenText {
 
     bool StripBlocks(const std::string& s, const std::string& e) {
         if (s == e || !Indexed(s) || !Indexed(e)) return false;
-        const std::vector<uint32_t> starts = All(s);
-        const std::vector<uint32_t> ends = All(e);
-        // Each start in order takes the first unused end behind it.
-        std::deque<uint32_t> pending;
-        size_t a = 0;
-        size_t b = 0;
-        while (a < starts.size() || b < ends.size()) {
-            if (a < starts.size() && (b == ends.size() || starts[a] < ends[b])) {
-                pending.push_back(starts[a++]);
-                continue;
-            }
-            const uint32_t end = ends[b++];
-            if (pending.empty()) continue;
-            Kill(pending.front());
-            pending.pop_front();
+        // Each start in order takes the first unused end behind it; the first start without
+        // one ends the pairing (no later start has one either). Only the pairs removed and one
+        // more start are looked at, however many unpaired markers there are.
+        for (uint32_t start = First(s); start != kNone; start = FirstAfter(s, start)) {
+            const uint32_t end = FirstAfter(e, start);
+            if (end == kNone) break;
+            Kill(start);
             Kill(end);
         }
         return true;
@@ -148,6 +140,32 @@ class TokenText {
         if (!Element(open, close, found, a, c)) return false;
         text.clear();
         if (!found || c == kNone) return true;
+        for (uint32_t id = a;; id = next_[id]) {
+            text += Text(id);
+            if (id == c) break;
+        }
+        return true;
+    }
+
+    // ElementText, when that text holds `needle`; `found` is false otherwise. The watched tokens
+    // answer whether it does without reading the element.
+    bool ElementTextWith(const std::string& open, const std::string& close,
+                         const std::string& needle, bool& found, std::string& text) {
+        if (needle.empty() || needle.find_first_of("<>") != npos) return false;
+        uint32_t a = 0;
+        uint32_t c = 0;
+        if (!Element(open, close, found, a, c)) return false;
+        text.clear();
+        if (!found || c == kNone) {
+            found = false;
+            return true;
+        }
+        if (!watch_ || watch_->needle != needle) Watch(needle);
+        // A needle without "<" or ">" cannot run into the opening tag from before it nor out of
+        // the closing tag: its first occurrence in the element starts in a token a..c.
+        const auto hot = watch_->hot.lower_bound(a);
+        found = hot != watch_->hot.end() && *hot <= c;
+        if (!found) return true;
         for (uint32_t id = a;; id = next_[id]) {
             text += Text(id);
             if (id == c) break;
@@ -221,6 +239,16 @@ class TokenText {
         std::vector<uint32_t> ids;  // original tokens with this text, in order
         size_t cursor = 0;          // ids before it are no longer live with this text
         std::set<uint32_t> added;   // tokens that got this text by an edit
+        // Over positions in ids: a position known dead points further on (a union-find
+        // forest, path-compressed), so that searches from a token skip each dead one once.
+        std::vector<uint32_t> skip;
+    };
+    // The tokens in which an occurrence of one needle starts (running on into the tokens behind
+    // when it must), kept up to date through every edit.
+    struct Watched {
+        std::string needle;
+        std::vector<uint8_t> inside;  // per token: its text holds the needle
+        std::set<uint32_t> hot;       // live tokens where an occurrence starts
     };
 
     TokenText() = default;
@@ -392,12 +420,24 @@ class TokenText {
             head_ = n;
         }
         if (n != kNone) prev_[n] = p;
+        if (watch_) {
+            watch_->hot.erase(id);
+            if (p != kNone) {
+                UpdateHot(p);
+                UpdateHotBefore(p);
+            }
+        }
     }
 
     void SetText(uint32_t id, const std::string& y) {
         overrides_.push_back(y);
         toks_[id].override = static_cast<int32_t>(overrides_.size() - 1);
         index_[std::string_view(overrides_.back())].added.insert(id);
+        if (watch_) {
+            watch_->inside[id] = y.find(watch_->needle) != npos;
+            UpdateHot(id);
+            UpdateHotBefore(id);
+        }
     }
 
     uint32_t First(const std::string& x) {
@@ -415,21 +455,89 @@ class TokenText {
     uint32_t FirstAfter(const std::string& x, uint32_t after) {
         auto it = index_.find(x);
         if (it == index_.end()) return kNone;
-        const Entry& e = it->second;
+        Entry& e = it->second;
         uint32_t best = kNone;
-        for (auto p = std::upper_bound(e.ids.begin(), e.ids.end(), after); p != e.ids.end(); ++p) {
-            if (Live(*p, x)) {
-                best = *p;
-                break;
-            }
+        if (e.skip.empty()) {
+            e.skip.resize(e.ids.size() + 1);
+            for (uint32_t k = 0; k < e.skip.size(); ++k) e.skip[k] = k;
         }
-        for (auto p = e.added.upper_bound(after); p != e.added.end() && *p < best; ++p) {
+        size_t k = std::upper_bound(e.ids.begin(), e.ids.end(), after) - e.ids.begin();
+        for (;; ++k) {
+            k = SkipDead(e.skip, k);
+            if (k == e.ids.size()) break;
+            if (Live(e.ids[k], x)) {
+                best = e.ids[k];
+                break;
+            }
+            e.skip[k] = static_cast<uint32_t>(k + 1);
+        }
+        for (auto p = e.added.upper_bound(after); p != e.added.end() && *p < best;) {
             if (Live(*p, x)) {
                 best = *p;
                 break;
             }
+            p = e.added.erase(p);  // a token gets this text again only through SetText
         }
         return best;
+    }
+
+    static size_t SkipDead(std::vector<uint32_t>& skip, size_t k) {
+        size_t root = k;
+        while (skip[root] != root) root = skip[root];
+        while (skip[k] != root) {
+            const size_t up = skip[k];
+            skip[k] = static_cast<uint32_t>(root);
+            k = up;
+        }
+        return root;
+    }
+
+    void Watch(const std::string& needle) {
+        watch_.reset(new Watched());
+        watch_->needle = needle;
+        watch_->inside.resize(toks_.size());
+        for (uint32_t id = head_; id != kNone; id = next_[id]) {
+            watch_->inside[id] = Text(id).find(needle) != npos;
+        }
+        for (uint32_t id = head_; id != kNone; id = next_[id]) UpdateHot(id);
+    }
+
+    // Whether an occurrence of the watched needle starts in this token: inside it, or in its
+    // last bytes running on into the live tokens behind it.
+    void UpdateHot(uint32_t id) {
+        Watched& w = *watch_;
+        bool hot = toks_[id].alive && w.inside[id];
+        if (toks_[id].alive && !hot) {
+            const size_t m = w.needle.size();
+            const std::string_view text = Text(id);
+            const std::string_view tail =
+                text.substr(text.size() > m - 1 ? text.size() - (m - 1) : 0);
+            if (tail.find(w.needle[0]) != npos) {
+                std::string window(tail);
+                for (uint32_t t = next_[id]; t != kNone && window.size() < tail.size() + m - 1;
+                     t = next_[t]) {
+                    window += Text(t).substr(0, tail.size() + m - 1 - window.size());
+                }
+                hot = window.find(w.needle) < tail.size();
+            }
+        }
+        if (hot) {
+            w.hot.insert(id);
+        } else {
+            w.hot.erase(id);
+        }
+    }
+
+    // After an edit at `id`: the tokens before it whose last bytes may run on into it.
+    void UpdateHotBefore(uint32_t id) {
+        if (!watch_) return;
+        const size_t reach = watch_->needle.size() - 1;
+        size_t passed = 0;
+        for (uint32_t t = prev_[id]; t != kNone && passed < reach; t = prev_[t]) {
+            if (!toks_[t].alive) continue;
+            UpdateHot(t);
+            passed += Text(t).size();
+        }
     }
 
     // Every live token with text x, in order.
@@ -520,6 +628,7 @@ class TokenText {
     // Keys view base_ or overrides_.
     std::unordered_map<std::string_view, Entry> index_;
     std::set<std::string> shadowed_;
+    std::unique_ptr<Watched> watch_;
     std::vector<std::string> names_;  // the tag names indexed; empty: all
 };
 
@@ -576,6 +685,16 @@ bool WorkingText::ElementText(const std::string& open, const std::string& close,
     if (c == npos) return false;
     text = text_.substr(a, c + close.size() - a);
     return true;
+}
+
+bool WorkingText::ElementTextWith(const std::string& open, const std::string& close,
+                                  const std::string& needle, std::string& text) {
+    bool found = false;
+    if (tokens_ && tokens_->ElementTextWith(open, close, needle, found, text)) return found;
+    if (!ElementText(open, close, text)) return false;
+    if (text.find(needle) != npos) return true;
+    text.clear();
+    return false;
 }
 
 void WorkingText::EraseElement(const std::string& open, const std::string& close) {

@@ -35,6 +35,11 @@ class WorkingText {
     // The text from the first `open` through the end of the first `close` at or after it. False
     // when `open` does not occur or `close` does not follow; an empty `close` gives "".
     bool ElementText(const std::string& open, const std::string& close, std::string& text);
+    // The same, only when that text contains `needle` (which holds no "<" or ">"): false, and
+    // `text` empty, otherwise. Elements without it are not read, so that nested elements,
+    // whose texts nest, cost no more than their tags.
+    bool ElementTextWith(const std::string& open, const std::string& close,
+                         const std::string& needle, std::string& text);
     // Removes that text once.
     void EraseElement(const std::string& open, const std::string& close);
     // Removes `length` bytes from the first occurrence of `x` on.
