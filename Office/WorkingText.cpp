@@ -255,13 +255,8 @@ class TokenText {
 
     // Cuts the text into tokens straight from the scan (no intermediate token lists).
     bool Build() {
-        size_t marks = 0;
-        for (const char* p = base_.data();
-             (p = static_cast<const char*>(std::memchr(p, '<', base_.data() + base_.size() - p)));
-             ++p) {
-            ++marks;
-        }
-        toks_.reserve(2 * marks + 1);  // pages are touched only as tokens arrive
+        // A token per piece; tags written inside texts and comments add more as they come.
+        toks_.reserve(CountHtmlPieces(base_));
         bool ok = true;
         size_t covered = 0;
         ScanHtml(base_, [&](const HtmlPiece& piece) {
