@@ -12,6 +12,7 @@
 
 #include "Office/CfHtml.h"
 #include "Office/WordConverter.h"
+#include "ShapeMarkup.h"
 #include "TestFiles.h"
 #include "platform/clipboard/MemoryClipboard.h"
 
@@ -147,6 +148,19 @@ TEST_F(GeneratedInputTest, ShapesWithRepeatedOrHiddenTagsConvertAsTheLiteralStep
         SCOPED_TRACE(k);
         ExpectSameAsLiteral("<html><body><!--StartFragment-->" + bodies[k] +
                             "<!--EndFragment--></body></html>");
+    }
+}
+
+// Shapes nested, repeated, unclosed and with misplaced end tags, which the fast steps answer
+// without reading each shape's element text: the same result as reading it.
+TEST_F(GeneratedInputTest, ShapeFormsConvertAsTheLiteralSteps) {
+    using namespace shapemarkup;
+    for (Form form : {Form::kNested, Form::kNestedInVml, Form::kRepeated, Form::kUnclosed,
+                      Form::kInterleaved}) {
+        for (size_t count : {1, 2, 7, 40}) {
+            SCOPED_TRACE(std::string(FormName(form)) + " x" + std::to_string(count));
+            ExpectSameAsLiteral(Page(Shapes(form, count)));
+        }
     }
 }
 
