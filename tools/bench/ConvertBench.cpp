@@ -5,7 +5,8 @@
 // thousand should stay flat as the count grows.
 //
 //   bench_convert [--sizes 1,10,50] [--scaling 10,40,100] [--work DIR]
-//                 (--scaling counts are thousands; --scaling 0 skips those cases)
+//                 (--scaling counts are thousands, 0 skips them; with --sizes alone only
+//                 the count of 10,000 runs, a smoke run)
 //   bench_convert --one FILE     converts one generated file in this process (for profilers)
 //
 // Each conversion runs in a child process so that its peak memory is its own; the peak is
@@ -188,15 +189,20 @@ int RunScaling(const std::string& counts, const std::string& work) {
 
 int main(int argc, char** argv) {
     std::string sizes = "1,10,50";
-    std::string scaling = "10,40,100";
+    std::string scaling;
+    bool sizesGiven = false;
     std::string work = "/tmp/quillon-convert-bench";
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string opt = argv[i];
-        if (opt == "--sizes") sizes = argv[i + 1];
+        if (opt == "--sizes") {
+            sizes = argv[i + 1];
+            sizesGiven = true;
+        }
         if (opt == "--scaling") scaling = argv[i + 1];
         if (opt == "--work") work = argv[i + 1];
         if (opt == "--one") return ConvertOne(argv[i + 1]);
     }
+    if (scaling.empty()) scaling = sizesGiven ? "10" : "10,40,100";
     const std::string corpus = QUILLON_CORPUS_DIR "/word";
     const std::string gen = QUILLON_BENCH_DIR "/gen_inputs.py";
     if (std::system(("mkdir -p '" + work + "'").c_str()) != 0) return 1;
