@@ -41,9 +41,15 @@ bool SourceEndsWith(const std::string& text, const wchar_t* ext1, const wchar_t*
     return false;
 }
 
+// Whether a SourceURL: value is there (text between the key and "<html"), without copying it:
+// on a damaged header it runs to the end of the text.
 bool HasSourceUrl(const std::string& text) {
-    std::string url;
-    return TextBetween(text, "SourceURL:", "<html", url);
+    static const std::string kKey = "SourceURL:";
+    const size_t a = text.find(kKey);
+    if (a == std::string::npos) return false;
+    const size_t from = a + kKey.size();
+    const size_t to = text.find("<html", from);
+    return (to == std::string::npos ? text.size() : to) > from;
 }
 
 }  // namespace
