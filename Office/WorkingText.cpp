@@ -628,7 +628,7 @@ class TokenText {
 };
 
 WorkingText::WorkingText(std::string text, bool literal, const std::vector<std::string>& names)
-    : literal_(literal) {
+    : literal_(literal), names_(names) {
     if (!literal) tokens_ = TokenText::Create(text, names);
     if (!tokens_) text_.swap(text);
 }
@@ -640,16 +640,34 @@ void WorkingText::ToPlain() {
     tokens_.reset();
 }
 
+void WorkingText::Plain() {
+    if (tokens_) ToPlain();
+    ++plainEdits_;
+}
+
+void WorkingText::Retokenize() {
+    if (tokens_ || literal_ || !retokenize_ || plainEdits_ < kPlainEditsBeforeRetokenize) return;
+    plainEdits_ = 0;
+    tokens_ = TokenText::Create(text_, names_);
+    if (tokens_) {
+        text_.clear();
+    } else {
+        retokenize_ = false;  // the text stays one the tag list cannot hold
+    }
+}
+
 bool WorkingText::Contains(const std::string& x) {
+    Retokenize();
     bool found = false;
     if (tokens_ && tokens_->Contains(x, found)) return found;
-    if (tokens_) ToPlain();
+    Plain();
     return text_.find(x) != npos;
 }
 
 void WorkingText::ReplaceAll(const std::string& x, const std::string& y) {
+    Retokenize();
     if (tokens_ && tokens_->ReplaceAll(x, y)) return;
-    if (tokens_) ToPlain();
+    Plain();
     if (literal_) {
         plain::ReplaceAll(text_, x, y);
     } else {
@@ -658,8 +676,9 @@ void WorkingText::ReplaceAll(const std::string& x, const std::string& y) {
 }
 
 void WorkingText::StripBlocks(const std::string& start, const std::string& end) {
+    Retokenize();
     if (tokens_ && tokens_->StripBlocks(start, end)) return;
-    if (tokens_) ToPlain();
+    Plain();
     if (literal_) {
         plain::StripBlocks(text_, start, end, true);
     } else {
@@ -669,9 +688,10 @@ void WorkingText::StripBlocks(const std::string& start, const std::string& end) 
 
 bool WorkingText::ElementText(const std::string& open, const std::string& close,
                               std::string& text) {
+    Retokenize();
     bool found = false;
     if (tokens_ && tokens_->ElementText(open, close, found, text)) return found;
-    if (tokens_) ToPlain();
+    Plain();
     text.clear();
     const size_t a = text_.find(open);
     if (a == npos) return false;
@@ -684,6 +704,7 @@ bool WorkingText::ElementText(const std::string& open, const std::string& close,
 
 bool WorkingText::ElementTextWith(const std::string& open, const std::string& close,
                                   const std::string& needle, std::string& text) {
+    Retokenize();
     bool found = false;
     if (tokens_ && tokens_->ElementTextWith(open, close, needle, found, text)) return found;
     if (!ElementText(open, close, text)) return false;
@@ -693,8 +714,9 @@ bool WorkingText::ElementTextWith(const std::string& open, const std::string& cl
 }
 
 void WorkingText::EraseElement(const std::string& open, const std::string& close) {
+    Retokenize();
     if (tokens_ && tokens_->EraseElement(open, close)) return;
-    if (tokens_) ToPlain();
+    Plain();
     const size_t a = text_.find(open);
     if (a == npos || close.empty()) return;
     const size_t c = text_.find(close, a);
@@ -703,16 +725,18 @@ void WorkingText::EraseElement(const std::string& open, const std::string& close
 }
 
 void WorkingText::EraseFrom(const std::string& x, size_t length) {
+    Retokenize();
     if (tokens_ && tokens_->EraseFrom(x, length)) return;
-    if (tokens_) ToPlain();
+    Plain();
     const size_t a = text_.find(x);
     if (a != npos) text_.erase(a, length);
 }
 
 bool WorkingText::ClosesRightAfter(const std::string& open, const std::string& close) {
+    Retokenize();
     bool result = false;
     if (tokens_ && tokens_->ClosesRightAfter(open, close, result)) return result;
-    if (tokens_) ToPlain();
+    Plain();
     if (close.empty()) return false;
     const size_t a = text_.find(open);
     if (a == npos) return false;

@@ -53,9 +53,20 @@ class WorkingText {
     void Take(std::string& out);
 
   private:
+    // Every plain search and edit reads the whole text, so after a few of them (an edit the
+    // tag list could not do, such as one for a tag with a "<" in an attribute value) the text
+    // goes back onto a new tag list: one such tag does not make every later edit a rescan.
+    static constexpr unsigned kPlainEditsBeforeRetokenize = 8;
+
     void ToPlain();
+    // Leaves the tag list for one plain search or edit.
+    void Plain();
+    void Retokenize();
 
     std::unique_ptr<TokenText> tokens_;
     std::string text_;
     bool literal_;
+    std::vector<std::string> names_;
+    unsigned plainEdits_ = 0;
+    bool retokenize_ = true;
 };

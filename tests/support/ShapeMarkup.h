@@ -81,6 +81,15 @@ inline std::string Shapes(Form form, size_t count) {
     return body;
 }
 
+// Tags the tag list cannot search for (a "<" inside an attribute value): their edits are done
+// on the plain text.
+inline std::string UncleanTags() {
+    std::string tags = "<a href=\"x<y\">a</a>";
+    for (int i = 0; i < 12; ++i)
+        tags += "<p class=MsoNormal style=\"k:" + std::to_string(i) + "<\">z</p>";
+    return tags;
+}
+
 // A whole clipboard page around a body.
 inline std::string Page(const std::string& body) {
     return "<html><body><!--StartFragment-->" + body + "<!--EndFragment--></body></html>";
