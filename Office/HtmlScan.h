@@ -220,3 +220,11 @@ void ScanHtml(std::string_view html, Sink&& sink) {
         }
     }
 }
+
+// The number of pieces ScanHtml cuts: what lists of pieces reserve. Counting '<' instead would
+// reserve for a node per byte on a text of mostly '<', which is nothing but one text piece.
+inline size_t CountHtmlPieces(std::string_view html) {
+    size_t pieces = 0;
+    ScanHtml(html, [&pieces](const HtmlPiece&) { ++pieces; });
+    return pieces;
+}

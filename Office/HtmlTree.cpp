@@ -29,17 +29,6 @@ HtmlNode FromNode(const Node& node, bool keepText, std::deque<std::string>& stor
     return out;
 }
 
-// The number of '<' in the text: each piece but the first starts at one or right behind one.
-size_t CountMarks(const std::string& html) {
-    size_t marks = 0;
-    const char* end = html.data() + html.size();
-    for (const char* p = html.data();
-         (p = static_cast<const char*>(std::memchr(p, '<', end - p))) != nullptr; ++p) {
-        ++marks;
-    }
-    return marks;
-}
-
 // What both walkers over the scanned pieces need: the input, and tag names lower-cased
 // into one reused buffer.
 class PieceWalker {
@@ -68,17 +57,12 @@ class TreeBuilder : PieceWalker {
 
   public:
     TreeBuilder(HtmlTree& tree, const std::string& html) : PieceWalker(html), tree_(tree) {
-        // Every node but the root starts at a '<' or ends right before one (or at the end):
-        // reserving for that many spares the copies of a growing vector.
-        size_t marks = 0;
-        for (const char* p = html.data();
-             (p = static_cast<const char*>(std::memchr(p, '<', html.data() + html.size() - p)));
-             ++p) {
-            ++marks;
-        }
+        // A node per piece and the root: reserving that many spares the copies of a growing
+        // vector, and reserves nothing for markup that is not there.
+        const size_t nodes = CountHtmlPieces(html) + 1;
         tree_.nodes.base = html;
-        tree_.nodes.packed.reserve(2 * marks + 2);
-        tree_.parent.reserve(2 * marks + 2);
+        tree_.nodes.packed.reserve(nodes);
+        tree_.parent.reserve(nodes);
         Packed root{};
         root.flags = Packed::kTag;
         tree_.nodes.packed.push_back(root);
@@ -263,7 +247,7 @@ HtmlTree BuildHtmlTree(const std::string& html) {
 
 std::vector<HtmlToken> TokenizeHtml(const std::string& html) {
     std::vector<HtmlToken> tokens;
-    tokens.reserve(2 * CountMarks(html) + 1);
+    tokens.reserve(CountHtmlPieces(html));
     ScanHtml(html, [&tokens](const HtmlPiece& piece) {
         const HtmlToken::Kind kind = piece.kind == HtmlPiece::kText      ? HtmlToken::kText
                                      : piece.kind == HtmlPiece::kComment ? HtmlToken::kComment

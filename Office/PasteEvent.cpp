@@ -1,15 +1,14 @@
 #include "Office/PasteEvent.h"
 
+#include <new>
+
+#include "Biz/Log.h"
 #include "Office/LocalPath.h"
 #include "util/CodePage.h"
 
-Json::Value PasteWordEvent(WordConverter& converter) {
-    const bool excel = converter.IsExcel();
-    if (excel) {
-        converter.GetExcel();
-    } else {
-        converter.GetWord();
-    }
+namespace {
+
+Json::Value Describe(const WordConverter& converter, bool excel) {
     Json::Value event(Json::objectValue);
     event["name"] = excel ? "Parser_PasteExcel" : "Parser_PasteWord";
     event["word"] = converter.Text();
@@ -28,4 +27,25 @@ Json::Value PasteWordEvent(WordConverter& converter) {
         event["imgs"].append(img);
     }
     return event;
+}
+
+}  // namespace
+
+Json::Value PasteWordEvent(WordConverter& converter) {
+    const bool excel = converter.IsExcel();
+    if (excel) {
+        converter.GetExcel();
+    } else {
+        converter.GetWord();
+    }
+    try {
+        return Describe(converter, excel);
+    } catch (const std::bad_alloc&) {
+        // The converted text did not fit a second time: the event of an empty conversion.
+        QUILLON_TRACE(Log::kWordConverter, __LINE__, Log::Gbk(u8"粘贴事件内存不足，结果为空"));
+        Json::Value event(Json::objectValue);
+        event["name"] = excel ? "Parser_PasteExcel" : "Parser_PasteWord";
+        event["word"] = "";
+        return event;
+    }
 }

@@ -97,8 +97,9 @@ class TagPassRunner {
     }
 
     void Shape(const Node& node) {
+        // Without "file://" in it the shape has no picture path and stays as it is.
         std::string element;
-        if (!text_.ElementText(node.text(), node.closingText(), element)) return;
+        if (!text_.ElementTextWith(node.text(), node.closingText(), "file://", element)) return;
         const std::string style = "style=\"" + PointsPart(element, "width:") + "pt;" +
                                   PointsPart(element, "height:") + "pt;\" ";
         const std::string path = PicturePathOf(element);

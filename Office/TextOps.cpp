@@ -10,6 +10,15 @@ namespace {
 
 const std::string::size_type npos = std::string::npos;
 
+// string::find looks at every place the needle's first byte occurs (a text of mostly "<" is
+// read once per byte for each "<..." marker); memmem does not.
+size_t Find(const std::string& text, const std::string& needle, size_t from = 0) {
+    if (from > text.size()) return npos;
+    if (needle.empty()) return from;
+    const void* hit = memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
+    return hit ? static_cast<const char*>(hit) - text.data() : npos;
+}
+
 // Knuth-Morris-Pratt automaton of one marker: tells whether a text ends with a non-empty
 // proper prefix of the marker, which is what a cut needs to join into a new occurrence.
 class PartialMatcher {
@@ -124,7 +133,7 @@ bool StripKeep(std::string& text, const std::string& start, const std::string& e
     size_t w = 0;                // buf[0..w) is the text written so far
     size_t i = 0;                // buf[i..] is the text not yet read
     size_t ns = first;
-    size_t ne = text.find(end, first);
+    size_t ne = Find(text, end, first);
     std::string virtualTail;
     for (;;) {
         if (ns == npos && (ne == npos || pending.empty())) break;
@@ -141,7 +150,7 @@ bool StripKeep(std::string& text, const std::string& start, const std::string& e
             pending.push_back(w);
             cuts.push_back(Cut{w, true});
             i = m + start.size();
-            ns = text.find(start, i);
+            ns = Find(text, start, i);
         } else {
             if (pending.empty()) {
                 std::memmove(buf + w, buf + m, end.size());
@@ -156,7 +165,7 @@ bool StripKeep(std::string& text, const std::string& start, const std::string& e
                 cuts.push_back(Cut{w, false});
             }
             i = m + end.size();
-            ne = text.find(end, i);
+            ne = Find(text, end, i);
         }
     }
     std::memmove(buf + w, buf + i, size - i);
@@ -198,8 +207,8 @@ bool StripDrop(std::string& text, const std::string& start, const std::string& e
     std::vector<std::pair<size_t, size_t>> kept;
     std::string tail;
     size_t i = 0;
-    for (size_t p = first; p != npos; p = text.find(start, i)) {
-        const size_t c = text.find(end, p + start.size());
+    for (size_t p = first; p != npos; p = Find(text, start, i)) {
+        const size_t c = Find(text, end, p + start.size());
         if (c == npos) break;
         if (p > i) kept.emplace_back(i, p);
         KeptTail(text, kept, want, tail);
@@ -261,7 +270,7 @@ void ReplaceShrinking(std::string& text, const std::string& searched,
         std::memcpy(buf + w, pending.data(), pending.size());
         w += pending.size();
         pending.clear();
-        const size_t q = text.find(searched, i);
+        const size_t q = Find(text, searched, i);
         if (q == npos) break;
         std::memmove(buf + w, buf + i, q - i);
         w += q - i;
@@ -293,7 +302,7 @@ void ReplaceAll(std::string& text, const std::string& searched, const std::strin
 void ReplaceAll(std::string& text, const std::string& searched, const std::string& replacement,
                 std::string& out) {
     if (searched.empty() || searched == replacement) return;
-    const size_t first = text.find(searched);
+    const size_t first = Find(text, searched);
     if (first == npos) return;
     const size_t n = searched.size();
     if (replacement.size() <= n) {
@@ -305,7 +314,7 @@ void ReplaceAll(std::string& text, const std::string& searched, const std::strin
     out.reserve(replacement.size() > n ? text.size() + text.size() / 4 : text.size());
     if (replacement.find(searched) != npos) {
         size_t pos = 0;
-        for (size_t q = first; q != npos; q = text.find(searched, pos)) {
+        for (size_t q = first; q != npos; q = Find(text, searched, pos)) {
             out.append(text, pos, q - pos);
             out += replacement;
             pos = q + n;
@@ -351,7 +360,7 @@ void ReplaceAll(std::string& text, const std::string& searched, const std::strin
         }
         out += pending;
         pending.clear();
-        const size_t q = text.find(searched, i);
+        const size_t q = Find(text, searched, i);
         if (q == npos) break;
         out.append(text, i, q - i);
         i = q + n;
@@ -369,7 +378,7 @@ void StripBlocks(std::string& text, const std::string& start, const std::string&
 void StripBlocks(std::string& text, const std::string& start, const std::string& end, bool keep,
                  std::string& /*scratch*/) {
     if (start.empty() || end.empty()) return;
-    const size_t first = text.find(start);
+    const size_t first = Find(text, start);
     if (first == npos) return;
     PartialMatcher s(start);
     PartialMatcher e(end);

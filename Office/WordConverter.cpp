@@ -1,6 +1,7 @@
 #include "Office/WordConverter.h"
 
 #include <cwctype>
+#include <new>
 
 #include "Biz/Log.h"
 #include "Office/TextOps.h"
@@ -40,9 +41,15 @@ bool SourceEndsWith(const std::string& text, const wchar_t* ext1, const wchar_t*
     return false;
 }
 
+// Whether a SourceURL: value is there (text between the key and "<html"), without copying it:
+// on a damaged header it runs to the end of the text.
 bool HasSourceUrl(const std::string& text) {
-    std::string url;
-    return TextBetween(text, "SourceURL:", "<html", url);
+    static const std::string kKey = "SourceURL:";
+    const size_t a = text.find(kKey);
+    if (a == std::string::npos) return false;
+    const size_t from = a + kKey.size();
+    const size_t to = text.find("<html", from);
+    return (to == std::string::npos ? text.size() : to) > from;
 }
 
 }  // namespace
@@ -59,9 +66,20 @@ bool WordConverter::HasHtml() {
 void WordConverter::ReadClipboard() {
     if (!HasHtml()) return;
     std::string bytes;
-    if (!platform::CurrentClipboard()->GetData(htmlFormat_, bytes)) return;
+    try {
+        if (!platform::CurrentClipboard()->GetData(htmlFormat_, bytes)) return;
+    } catch (const std::bad_alloc&) {
+        QUILLON_TRACE(Log::kWordConverter, __LINE__, Log::Gbk(u8"剪贴板HTML读取内存不足"));
+        return;
+    }
     const size_t nul = bytes.find('\0');
     if (nul != std::string::npos) bytes.resize(nul);
+    if (bytes.size() > kMaxClipboardHtml) {
+        QUILLON_TRACE(Log::kWordConverter, __LINE__,
+                      Log::Gbk(u8"剪贴板HTML过大，拒绝转换：")
+                          << bytes.size() << " > " << kMaxClipboardHtml);
+        return;
+    }
     text_.swap(bytes);
     QUILLON_TRACE(Log::kWordConverter, 209, Log::Gbk(u8"原始word数据：") << "\n" << text_);
 }
@@ -124,16 +142,35 @@ void WordConverter::Get(bool excel) {
     images_.clear();
     text_.clear();
     ReadClipboard();
-    css_.LoadStyles(text_);
-    if (excel) {
-        CutTable();
-    } else {
-        CutFragment();
+    try {
+        css_.LoadStyles(text_);
+        if (excel) {
+            CutTable();
+        } else {
+            CutFragment();
+        }
+    } catch (const std::bad_alloc&) {
+        Abandon("styles");
+        return;
     }
     Convert();
 }
 
 void WordConverter::Convert() {
+    try {
+        ConvertSteps();
+    } catch (const std::bad_alloc&) {
+        Abandon("convert");
+    }
+}
+
+void WordConverter::Abandon(const char* step) {
+    std::string().swap(text_);
+    images_.clear();
+    QUILLON_TRACE(Log::kWordConverter, __LINE__, Log::Gbk(u8"转换内存不足，结果为空：") << step);
+}
+
+void WordConverter::ConvertSteps() {
     std::string scratch;  // one buffer for all steps
     auto replace = [this, &scratch](const char* from, const char* to) {
         if (literal_) {

@@ -2,8 +2,14 @@
 // HTML a web page's editor can take: Office-only markup removed, conditional comments resolved,
 // pictures as plain img elements that still name their local files, plain Word paragraphs
 // restyled, class styles inlined. Every local picture is recorded in the image table.
+//
+// Limits: clipboard "HTML Format" data larger than kMaxClipboardHtml bytes is refused as a read
+// that failed (logged); a conversion that runs out of memory gives the empty text and no
+// pictures (logged) instead of ending the browser. Either way the caller sees what a failed
+// clipboard read gives: an empty conversion.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -13,6 +19,11 @@
 
 class WordConverter {
   public:
+    // 64 MiB: many times the largest real Word or Excel copy (a few MiB with hundreds of
+    // pictures, which travel as file names), and small enough that the text, its tree and its
+    // working copies fit a 32-bit browser process's 2 GiB.
+    static constexpr size_t kMaxClipboardHtml = size_t{64} << 20;
+
     WordConverter();
     virtual ~WordConverter();
     WordConverter(const WordConverter&) = delete;
@@ -21,7 +32,8 @@ class WordConverter {
     // Whether the clipboard offers "HTML Format" (reads nothing).
     bool HasHtml();
     // Replaces the working text with the clipboard's "HTML Format" bytes (up to the first NUL)
-    // when there are any; otherwise leaves it as it was.
+    // when there are any; otherwise (also for data above kMaxClipboardHtml, or no memory to
+    // read it) leaves it as it was.
     void ReadClipboard();
     // Origin tests on the current working text: the SourceURL: line names a .doc/.docx
     // (Word; CF_HTML without SourceURL: counts as Word) or a .xls/.xlsx (Excel).
@@ -51,6 +63,9 @@ class WordConverter {
 
   private:
     void Get(bool excel);
+    void ConvertSteps();
+    // After running out of memory: the empty result, every buffer given back.
+    void Abandon(const char* step);
     // `buffer`: a free buffer whose pages the snapshot of the text may reuse.
     void TagPass(std::string& buffer);
 

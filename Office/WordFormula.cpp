@@ -16,8 +16,8 @@
 
 namespace {
 
-bool EndsWith(const std::string& s, const char* suffix) {
-    const std::string t(suffix);
+bool EndsWith(std::string_view s, const char* suffix) {
+    const std::string_view t(suffix);
     return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
 }
 
@@ -72,10 +72,12 @@ class ShapeElements {
         usable_ = true;
     }
 
-    // The text from the first `open` through the end of the first `close` at or after it, as a
-    // search of the text would find it ("" when there is none). False when it cannot tell.
-    bool ElementText(std::string_view open, std::string_view close, std::string& text) const {
-        text.clear();
+    // Where the text from the first `open` through the end of the first `close` at or after it
+    // lies, as a search of the text would find it (`from` == `to` when there is none). False
+    // when it cannot tell.
+    bool ElementRange(std::string_view open, std::string_view close, size_t& from,
+                      size_t& to) const {
+        from = to = 0;
         if (!usable_ || !SelfDelimitedTag(open)) return false;
         if (close.empty()) return true;
         if (!SelfDelimitedTag(close)) return false;
@@ -83,7 +85,10 @@ class ShapeElements {
         const auto ends = closes_.find(close);
         if (a == firstOpen_.end() || ends == closes_.end()) return false;
         const auto c = std::lower_bound(ends->second.begin(), ends->second.end(), a->second);
-        if (c != ends->second.end()) text = html_.substr(a->second, *c + close.size() - a->second);
+        if (c != ends->second.end()) {
+            from = a->second;
+            to = *c + close.size();
+        }
         return true;
     }
 
@@ -93,6 +98,73 @@ class ShapeElements {
     std::unordered_map<std::string_view, uint32_t> firstOpen_;  // opening text -> first position
     std::unordered_map<std::string_view, std::vector<uint32_t>>
         closes_;  // closing text -> end tags
+};
+
+// Searches of ranges of a text that is never edited, each in logarithmic time whatever the
+// range's size (nested shapes have element texts that nest, so reading each would take time
+// quadratic in the text): the few needles the shape tables look for are listed once, each with
+// the first double quote behind it.
+class RangeSearch {
+  public:
+    explicit RangeSearch(const std::string& text) : text_(text) {
+        List("file:///", file3_, quote3_);
+        List("file://", file2_, quote2_);
+        std::vector<uint32_t> unused;
+        List("croptop", crop_, unused);
+    }
+
+    // The picture path of the text in [from, to) (see PicturePathOf) as its range [p, end);
+    // false when there is none.
+    bool PicturePath(size_t from, size_t to, size_t& p, size_t& end) const {
+        if (!Path(file3_, quote3_, 8, from, to, p, end))
+            return Path(file2_, quote2_, 7, from, to, p, end);
+        return true;
+    }
+
+    bool HasCropTop(size_t from, size_t to) const {
+        const auto it = std::lower_bound(crop_.begin(), crop_.end(), from);
+        return it != crop_.end() && *it + 7 <= to;
+    }
+
+    // The path text [p, end), sharing its bytes with every other path that ends at the same
+    // double quote: such paths are suffixes of the text behind the quote before it.
+    SharedPath Share(size_t p, size_t end) {
+        if (end >= text_.size() || text_[end] != '"') {
+            return SharedPath{std::make_shared<const std::string>(text_, p, end - p), 0};
+        }
+        auto& seg = segments_[end];
+        if (!seg.first) {
+            const size_t before = text_.rfind('"', end == 0 ? 0 : end - 1);
+            const size_t start = before == std::string::npos || before >= end ? 0 : before + 1;
+            seg.first = std::make_shared<const std::string>(text_, start, end - start);
+            seg.second = start;
+        }
+        return SharedPath{seg.first, static_cast<uint32_t>(p - seg.second)};
+    }
+
+  private:
+    void List(const char* needle, std::vector<uint32_t>& at, std::vector<uint32_t>& quote) {
+        size_t q = text_.find('"');
+        for (size_t a = text_.find(needle); a != std::string::npos; a = text_.find(needle, a + 1)) {
+            at.push_back(static_cast<uint32_t>(a));
+            if (q != std::string::npos && q < a) q = text_.find('"', a);
+            quote.push_back(q == std::string::npos ? UINT32_MAX : static_cast<uint32_t>(q));
+        }
+    }
+
+    static bool Path(const std::vector<uint32_t>& at, const std::vector<uint32_t>& quote, size_t n,
+                     size_t from, size_t to, size_t& p, size_t& end) {
+        const auto it = std::lower_bound(at.begin(), at.end(), from);
+        if (it == at.end() || *it + n > to) return false;
+        p = *it;
+        end = std::min<size_t>(quote[it - at.begin()], to);
+        return true;
+    }
+
+    const std::string& text_;
+    std::vector<uint32_t> file3_, quote3_, file2_, quote2_, crop_;
+    // Closing quote -> the text between it and the quote before, and where that text starts.
+    std::unordered_map<size_t, std::pair<std::shared_ptr<const std::string>, size_t>> segments_;
 };
 
 }  // namespace
@@ -212,6 +284,8 @@ void WordFormula::Scan(const std::string& text, bool literal, std::string* buffe
     // The text is only searched, never edited: the shapes answer the searches when they can.
     std::unique_ptr<ShapeElements> lookup;
     if (!literal) lookup.reset(new ShapeElements(vml, shapes));
+    std::unique_ptr<RangeSearch> ranges;
+    if (lookup) ranges.reset(new RangeSearch(vml));
     std::unique_ptr<WorkingText> doc;
     for (const HtmlElements::Element& shape : shapes.elements) {
         HtmlNode node;
@@ -219,16 +293,30 @@ void WordFormula::Scan(const std::string& text, bool literal, std::string* buffe
         node.tagName = "vshape";
         node.isTag = true;
         const std::string id = node.Parsed().attribute("id").second;
-        std::string element;
-        if (!lookup || !lookup->ElementText(shape.text, shape.closingText, element)) {
-            if (!doc) doc.reset(new WorkingText(vml, literal, {"vshape"}));
-            doc->ElementText(std::string(shape.text), std::string(shape.closingText), element);
+        size_t from = 0;
+        size_t to = 0;
+        if (lookup && lookup->ElementRange(shape.text, shape.closingText, from, to)) {
+            size_t p = 0;
+            size_t end = 0;
+            if (!ranges->PicturePath(from, to, p, end)) continue;
+            const std::string_view path = std::string_view(vml).substr(p, end - p);
+            if (EndsWith(path, ".wmz") || EndsWith(path, ".WMZ")) formulas_.insert(id);
+            if (EndsWith(path, ".png") || EndsWith(path, ".PNG")) {
+                if (ranges->HasCropTop(from, to)) cropped_.insert(id);
+                if (pictures_.count(id) == 0) pictures_.emplace(id, ranges->Share(p, end));
+            }
+            continue;
         }
+        std::string element;
+        if (!doc) doc.reset(new WorkingText(vml, literal, {"vshape"}));
+        doc->ElementText(std::string(shape.text), std::string(shape.closingText), element);
         const std::string path = PicturePathOf(element);
         if (EndsWith(path, ".wmz") || EndsWith(path, ".WMZ")) formulas_.insert(id);
         if (EndsWith(path, ".png") || EndsWith(path, ".PNG")) {
             if (element.find("croptop") != std::string::npos) cropped_.insert(id);
-            pictures_.insert(std::make_pair(id, path));
+            if (pictures_.count(id) == 0) {
+                pictures_.emplace(id, SharedPath{std::make_shared<const std::string>(path), 0});
+            }
         }
     }
 }
@@ -243,6 +331,6 @@ bool WordFormula::IsCropped(const std::string& id) const {
 
 bool WordFormula::PicturePath(const std::string& id, std::string& path) const {
     auto it = pictures_.find(id);
-    path = it == pictures_.end() ? std::string() : it->second;
+    path = it == pictures_.end() ? std::string() : it->second.text->substr(it->second.from);
     return it != pictures_.end();
 }

@@ -3,7 +3,9 @@
 // cropped at the top.
 #pragma once
 
+#include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -20,6 +22,13 @@ void ShapePixelSize(const std::string& element, std::string& width, std::string&
 float LeadingNumber(const std::string& text);
 std::string PointsToPixels(float points);
 
+// A picture path as the end of a shared text: nested shapes that find the same picture share
+// its bytes instead of each holding a copy.
+struct SharedPath {
+    std::shared_ptr<const std::string> text;
+    uint32_t from;
+};
+
 class WordFormula {
   public:
     WordFormula();
@@ -35,6 +44,6 @@ class WordFormula {
 
   private:
     std::set<std::string> formulas_;
-    std::map<std::string, std::string> pictures_;
+    std::map<std::string, SharedPath> pictures_;
     std::set<std::string> cropped_;
 };

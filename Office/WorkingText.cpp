@@ -121,21 +121,13 @@ class TokenText {
 
     bool StripBlocks(const std::string& s, const std::string& e) {
         if (s == e || !Indexed(s) || !Indexed(e)) return false;
-        const std::vector<uint32_t> starts = All(s);
-        const std::vector<uint32_t> ends = All(e);
-        // Each start in order takes the first unused end behind it.
-        std::deque<uint32_t> pending;
-        size_t a = 0;
-        size_t b = 0;
-        while (a < starts.size() || b < ends.size()) {
-            if (a < starts.size() && (b == ends.size() || starts[a] < ends[b])) {
-                pending.push_back(starts[a++]);
-                continue;
-            }
-            const uint32_t end = ends[b++];
-            if (pending.empty()) continue;
-            Kill(pending.front());
-            pending.pop_front();
+        // Each start in order takes the first unused end behind it; the first start without
+        // one ends the pairing (no later start has one either). Only the pairs removed and one
+        // more start are looked at, however many unpaired markers there are.
+        for (uint32_t start = First(s); start != kNone; start = FirstAfter(s, start)) {
+            const uint32_t end = FirstAfter(e, start);
+            if (end == kNone) break;
+            Kill(start);
             Kill(end);
         }
         return true;
@@ -148,6 +140,32 @@ class TokenText {
         if (!Element(open, close, found, a, c)) return false;
         text.clear();
         if (!found || c == kNone) return true;
+        for (uint32_t id = a;; id = next_[id]) {
+            text += Text(id);
+            if (id == c) break;
+        }
+        return true;
+    }
+
+    // ElementText, when that text holds `needle`; `found` is false otherwise. The watched tokens
+    // answer whether it does without reading the element.
+    bool ElementTextWith(const std::string& open, const std::string& close,
+                         const std::string& needle, bool& found, std::string& text) {
+        if (needle.empty() || needle.find_first_of("<>") != npos) return false;
+        uint32_t a = 0;
+        uint32_t c = 0;
+        if (!Element(open, close, found, a, c)) return false;
+        text.clear();
+        if (!found || c == kNone) {
+            found = false;
+            return true;
+        }
+        if (!watch_ || watch_->needle != needle) Watch(needle);
+        // A needle without "<" or ">" cannot run into the opening tag from before it nor out of
+        // the closing tag: its first occurrence in the element starts in a token a..c.
+        const auto hot = watch_->hot.lower_bound(a);
+        found = hot != watch_->hot.end() && *hot <= c;
+        if (!found) return true;
         for (uint32_t id = a;; id = next_[id]) {
             text += Text(id);
             if (id == c) break;
@@ -221,19 +239,24 @@ class TokenText {
         std::vector<uint32_t> ids;  // original tokens with this text, in order
         size_t cursor = 0;          // ids before it are no longer live with this text
         std::set<uint32_t> added;   // tokens that got this text by an edit
+        // Over positions in ids: a position known dead points further on (a union-find
+        // forest, path-compressed), so that searches from a token skip each dead one once.
+        std::vector<uint32_t> skip;
+    };
+    // The tokens in which an occurrence of one needle starts (running on into the tokens behind
+    // when it must), kept up to date through every edit.
+    struct Watched {
+        std::string needle;
+        std::vector<uint8_t> inside;  // per token: its text holds the needle
+        std::set<uint32_t> hot;       // live tokens where an occurrence starts
     };
 
     TokenText() = default;
 
     // Cuts the text into tokens straight from the scan (no intermediate token lists).
     bool Build() {
-        size_t marks = 0;
-        for (const char* p = base_.data();
-             (p = static_cast<const char*>(std::memchr(p, '<', base_.data() + base_.size() - p)));
-             ++p) {
-            ++marks;
-        }
-        toks_.reserve(2 * marks + 1);  // pages are touched only as tokens arrive
+        // A token per piece; tags written inside texts and comments add more as they come.
+        toks_.reserve(CountHtmlPieces(base_));
         bool ok = true;
         size_t covered = 0;
         ScanHtml(base_, [&](const HtmlPiece& piece) {
@@ -392,12 +415,24 @@ class TokenText {
             head_ = n;
         }
         if (n != kNone) prev_[n] = p;
+        if (watch_) {
+            watch_->hot.erase(id);
+            if (p != kNone) {
+                UpdateHot(p);
+                UpdateHotBefore(p);
+            }
+        }
     }
 
     void SetText(uint32_t id, const std::string& y) {
         overrides_.push_back(y);
         toks_[id].override = static_cast<int32_t>(overrides_.size() - 1);
         index_[std::string_view(overrides_.back())].added.insert(id);
+        if (watch_) {
+            watch_->inside[id] = y.find(watch_->needle) != npos;
+            UpdateHot(id);
+            UpdateHotBefore(id);
+        }
     }
 
     uint32_t First(const std::string& x) {
@@ -415,21 +450,89 @@ class TokenText {
     uint32_t FirstAfter(const std::string& x, uint32_t after) {
         auto it = index_.find(x);
         if (it == index_.end()) return kNone;
-        const Entry& e = it->second;
+        Entry& e = it->second;
         uint32_t best = kNone;
-        for (auto p = std::upper_bound(e.ids.begin(), e.ids.end(), after); p != e.ids.end(); ++p) {
-            if (Live(*p, x)) {
-                best = *p;
-                break;
-            }
+        if (e.skip.empty()) {
+            e.skip.resize(e.ids.size() + 1);
+            for (uint32_t k = 0; k < e.skip.size(); ++k) e.skip[k] = k;
         }
-        for (auto p = e.added.upper_bound(after); p != e.added.end() && *p < best; ++p) {
+        size_t k = std::upper_bound(e.ids.begin(), e.ids.end(), after) - e.ids.begin();
+        for (;; ++k) {
+            k = SkipDead(e.skip, k);
+            if (k == e.ids.size()) break;
+            if (Live(e.ids[k], x)) {
+                best = e.ids[k];
+                break;
+            }
+            e.skip[k] = static_cast<uint32_t>(k + 1);
+        }
+        for (auto p = e.added.upper_bound(after); p != e.added.end() && *p < best;) {
             if (Live(*p, x)) {
                 best = *p;
                 break;
             }
+            p = e.added.erase(p);  // a token gets this text again only through SetText
         }
         return best;
+    }
+
+    static size_t SkipDead(std::vector<uint32_t>& skip, size_t k) {
+        size_t root = k;
+        while (skip[root] != root) root = skip[root];
+        while (skip[k] != root) {
+            const size_t up = skip[k];
+            skip[k] = static_cast<uint32_t>(root);
+            k = up;
+        }
+        return root;
+    }
+
+    void Watch(const std::string& needle) {
+        watch_.reset(new Watched());
+        watch_->needle = needle;
+        watch_->inside.resize(toks_.size());
+        for (uint32_t id = head_; id != kNone; id = next_[id]) {
+            watch_->inside[id] = Text(id).find(needle) != npos;
+        }
+        for (uint32_t id = head_; id != kNone; id = next_[id]) UpdateHot(id);
+    }
+
+    // Whether an occurrence of the watched needle starts in this token: inside it, or in its
+    // last bytes running on into the live tokens behind it.
+    void UpdateHot(uint32_t id) {
+        Watched& w = *watch_;
+        bool hot = toks_[id].alive && w.inside[id];
+        if (toks_[id].alive && !hot) {
+            const size_t m = w.needle.size();
+            const std::string_view text = Text(id);
+            const std::string_view tail =
+                text.substr(text.size() > m - 1 ? text.size() - (m - 1) : 0);
+            if (tail.find(w.needle[0]) != npos) {
+                std::string window(tail);
+                for (uint32_t t = next_[id]; t != kNone && window.size() < tail.size() + m - 1;
+                     t = next_[t]) {
+                    window += Text(t).substr(0, tail.size() + m - 1 - window.size());
+                }
+                hot = window.find(w.needle) < tail.size();
+            }
+        }
+        if (hot) {
+            w.hot.insert(id);
+        } else {
+            w.hot.erase(id);
+        }
+    }
+
+    // After an edit at `id`: the tokens before it whose last bytes may run on into it.
+    void UpdateHotBefore(uint32_t id) {
+        if (!watch_) return;
+        const size_t reach = watch_->needle.size() - 1;
+        size_t passed = 0;
+        for (uint32_t t = prev_[id]; t != kNone && passed < reach; t = prev_[t]) {
+            if (!toks_[t].alive) continue;
+            UpdateHot(t);
+            passed += Text(t).size();
+        }
     }
 
     // Every live token with text x, in order.
@@ -520,11 +623,12 @@ class TokenText {
     // Keys view base_ or overrides_.
     std::unordered_map<std::string_view, Entry> index_;
     std::set<std::string> shadowed_;
+    std::unique_ptr<Watched> watch_;
     std::vector<std::string> names_;  // the tag names indexed; empty: all
 };
 
 WorkingText::WorkingText(std::string text, bool literal, const std::vector<std::string>& names)
-    : literal_(literal) {
+    : literal_(literal), names_(names) {
     if (!literal) tokens_ = TokenText::Create(text, names);
     if (!tokens_) text_.swap(text);
 }
@@ -536,16 +640,34 @@ void WorkingText::ToPlain() {
     tokens_.reset();
 }
 
+void WorkingText::Plain() {
+    if (tokens_) ToPlain();
+    ++plainEdits_;
+}
+
+void WorkingText::Retokenize() {
+    if (tokens_ || literal_ || !retokenize_ || plainEdits_ < kPlainEditsBeforeRetokenize) return;
+    plainEdits_ = 0;
+    tokens_ = TokenText::Create(text_, names_);
+    if (tokens_) {
+        text_.clear();
+    } else {
+        retokenize_ = false;  // the text stays one the tag list cannot hold
+    }
+}
+
 bool WorkingText::Contains(const std::string& x) {
+    Retokenize();
     bool found = false;
     if (tokens_ && tokens_->Contains(x, found)) return found;
-    if (tokens_) ToPlain();
+    Plain();
     return text_.find(x) != npos;
 }
 
 void WorkingText::ReplaceAll(const std::string& x, const std::string& y) {
+    Retokenize();
     if (tokens_ && tokens_->ReplaceAll(x, y)) return;
-    if (tokens_) ToPlain();
+    Plain();
     if (literal_) {
         plain::ReplaceAll(text_, x, y);
     } else {
@@ -554,8 +676,9 @@ void WorkingText::ReplaceAll(const std::string& x, const std::string& y) {
 }
 
 void WorkingText::StripBlocks(const std::string& start, const std::string& end) {
+    Retokenize();
     if (tokens_ && tokens_->StripBlocks(start, end)) return;
-    if (tokens_) ToPlain();
+    Plain();
     if (literal_) {
         plain::StripBlocks(text_, start, end, true);
     } else {
@@ -565,9 +688,10 @@ void WorkingText::StripBlocks(const std::string& start, const std::string& end) 
 
 bool WorkingText::ElementText(const std::string& open, const std::string& close,
                               std::string& text) {
+    Retokenize();
     bool found = false;
     if (tokens_ && tokens_->ElementText(open, close, found, text)) return found;
-    if (tokens_) ToPlain();
+    Plain();
     text.clear();
     const size_t a = text_.find(open);
     if (a == npos) return false;
@@ -578,9 +702,21 @@ bool WorkingText::ElementText(const std::string& open, const std::string& close,
     return true;
 }
 
+bool WorkingText::ElementTextWith(const std::string& open, const std::string& close,
+                                  const std::string& needle, std::string& text) {
+    Retokenize();
+    bool found = false;
+    if (tokens_ && tokens_->ElementTextWith(open, close, needle, found, text)) return found;
+    if (!ElementText(open, close, text)) return false;
+    if (text.find(needle) != npos) return true;
+    text.clear();
+    return false;
+}
+
 void WorkingText::EraseElement(const std::string& open, const std::string& close) {
+    Retokenize();
     if (tokens_ && tokens_->EraseElement(open, close)) return;
-    if (tokens_) ToPlain();
+    Plain();
     const size_t a = text_.find(open);
     if (a == npos || close.empty()) return;
     const size_t c = text_.find(close, a);
@@ -589,16 +725,18 @@ void WorkingText::EraseElement(const std::string& open, const std::string& close
 }
 
 void WorkingText::EraseFrom(const std::string& x, size_t length) {
+    Retokenize();
     if (tokens_ && tokens_->EraseFrom(x, length)) return;
-    if (tokens_) ToPlain();
+    Plain();
     const size_t a = text_.find(x);
     if (a != npos) text_.erase(a, length);
 }
 
 bool WorkingText::ClosesRightAfter(const std::string& open, const std::string& close) {
+    Retokenize();
     bool result = false;
     if (tokens_ && tokens_->ClosesRightAfter(open, close, result)) return result;
-    if (tokens_) ToPlain();
+    Plain();
     if (close.empty()) return false;
     const size_t a = text_.find(open);
     if (a == npos) return false;

@@ -35,6 +35,11 @@ class WorkingText {
     // The text from the first `open` through the end of the first `close` at or after it. False
     // when `open` does not occur or `close` does not follow; an empty `close` gives "".
     bool ElementText(const std::string& open, const std::string& close, std::string& text);
+    // The same, only when that text contains `needle` (which holds no "<" or ">"): false, and
+    // `text` empty, otherwise. Elements without it are not read, so that nested elements,
+    // whose texts nest, cost no more than their tags.
+    bool ElementTextWith(const std::string& open, const std::string& close,
+                         const std::string& needle, std::string& text);
     // Removes that text once.
     void EraseElement(const std::string& open, const std::string& close);
     // Removes `length` bytes from the first occurrence of `x` on.
@@ -48,9 +53,20 @@ class WorkingText {
     void Take(std::string& out);
 
   private:
+    // Every plain search and edit reads the whole text, so after a few of them (an edit the
+    // tag list could not do, such as one for a tag with a "<" in an attribute value) the text
+    // goes back onto a new tag list: one such tag does not make every later edit a rescan.
+    static constexpr unsigned kPlainEditsBeforeRetokenize = 8;
+
     void ToPlain();
+    // Leaves the tag list for one plain search or edit.
+    void Plain();
+    void Retokenize();
 
     std::unique_ptr<TokenText> tokens_;
     std::string text_;
     bool literal_;
+    std::vector<std::string> names_;
+    unsigned plainEdits_ = 0;
+    bool retokenize_ = true;
 };

@@ -4,6 +4,7 @@
 #include <boost/algorithm/string/predicate.hpp>
 #include <boost/bind/bind.hpp>
 #include <cstring>
+#include <new>
 
 #include "Network/WinINetPoster.h"
 #include "Office/PasteEvent.h"
@@ -267,7 +268,16 @@ void CPlugin::PasteFiles() {
 }
 
 void CPlugin::PasteWord() {
-    PostEvent(WriteEventText(PasteWordEvent(*converter_)));
+    const Json::Value event = PasteWordEvent(*converter_);
+    try {
+        PostEvent(WriteEventText(event));
+    } catch (const std::bad_alloc&) {
+        // No room for the event text: the event of an empty conversion.
+        Json::Value empty(Json::objectValue);
+        empty["name"] = event["name"];
+        empty["word"] = "";
+        PostEvent(WriteEventText(empty));
+    }
 }
 
 void CPlugin::StartImageUpload(const boost::shared_array<char>& bytes, uint32_t size,

@@ -1,5 +1,6 @@
 #include "plugin/WordParser.h"
 
+#include <new>
 #include <vector>
 
 #include "plugin/BrowserFuncs.h"
@@ -15,13 +16,21 @@ WordParser::~WordParser() {
 bool WordParser::GetWord(std::string& html) {
     if (!converter_.IsWord()) return false;
     converter_.GetWord();
-    html = converter_.Text();
+    try {
+        html = converter_.Text();
+    } catch (const std::bad_alloc&) {
+        html.clear();  // as for a conversion that ran out of memory
+    }
     return true;
 }
 
 std::string WordParser::GetExcel() {
     converter_.GetExcel();
-    return converter_.Text();
+    try {
+        return converter_.Text();
+    } catch (const std::bad_alloc&) {
+        return std::string();
+    }
 }
 
 bool WordParser::GetImages() {

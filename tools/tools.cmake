@@ -23,9 +23,11 @@ target_compile_definitions(bench_image PRIVATE
   QUILLON_CORPUS_WMZ="${QUILLON_SHARED_DIR}/corpus/wmz/gdviewer_sample.wmz")
 set_target_properties(bench_image PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
-# Word paste conversion on 1-50 MB inputs made from the corpus, against HTML Tidy.
+# Word paste conversion on 1-50 MB inputs made from the corpus, against HTML Tidy, and on
+# generated hostile inputs (the shape markup generator is the tests' own).
 add_executable(bench_convert ${CMAKE_CURRENT_SOURCE_DIR}/bench/ConvertBench.cpp)
 target_link_libraries(bench_convert PRIVATE quillon_core)
+target_include_directories(bench_convert PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
 target_compile_definitions(bench_convert PRIVATE
   QUILLON_CORPUS_DIR="${QUILLON_SHARED_DIR}/corpus"
   QUILLON_BENCH_DIR="${QUILLON_SHARED_DIR}/bench")

@@ -31,9 +31,10 @@ for f in "$CORPUS"/word/*.html "$CORPUS"/excel/*.html "$CORPUS"/browser/*.html; 
     { printf 'Version:0.9\r\nStartHTML:0000000105\r\nSourceURL:file:///C:/a.docx\r\n'; cat "$f"; } \
         > "$OUT/seeds/cf_$(basename "$f")"
 done
+sh tests/fuzz/office/make-seeds.sh "$OUT/seeds"
 
 ASAN_OPTIONS=detect_leaks=0 "$OUT/fuzz_convert" -seed="$SEED" -max_total_time="$SECONDS_RUN" -rss_limit_mb=2048 \
-    -timeout=20 -max_len=16384 -artifact_prefix="$OUT/" "$OUT/seeds"
+    -timeout=20 -max_len=16384 -dict=tests/fuzz/office/office.dict -artifact_prefix="$OUT/" "$OUT/seeds"
 
 # Benchmark smoke run (the full 1/10/50 MB run is `build/bench_convert`), from the build that
 # `make test` made.

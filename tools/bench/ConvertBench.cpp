@@ -1,7 +1,12 @@
 // Word paste conversion on scaled inputs (1, 10, 50 MB of real Word documents, one document
-// repeated and all cycled), timed against HTML Tidy's Word clean-up on the same files.
+// repeated and all cycled), timed against HTML Tidy's Word clean-up on the same files; then
+// on generated inputs that scale with a count (shapes nested, nested with image data,
+// repeated, unclosed, interleaved with their end tags; a text of mostly '<'), whose time per
+// thousand should stay flat as the count grows.
 //
-//   bench_convert [--sizes 1,10,50] [--work DIR]
+//   bench_convert [--sizes 1,10,50] [--scaling 10,40,100] [--work DIR]
+//                 (--scaling counts are thousands, 0 skips them; with --sizes alone only
+//                 the count of 10,000 runs, a smoke run)
 //   bench_convert --one FILE     converts one generated file in this process (for profilers)
 //
 // Each conversion runs in a child process so that its peak memory is its own; the peak is
@@ -23,6 +28,7 @@
 
 #include "Office/CfHtml.h"
 #include "Office/WordConverter.h"
+#include "ShapeMarkup.h"
 #include "platform/clipboard/MemoryClipboard.h"
 
 namespace {
@@ -145,17 +151,58 @@ int ConvertOne(const std::string& path) {
     return converter.Text().empty() ? 3 : 0;
 }
 
+bool WriteFile(const std::string& path, const std::string& data) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(data.data(), static_cast<std::streamsize>(data.size()));
+    return static_cast<bool>(out);
+}
+
+// The generated cases, `thousands` x 1000 units each.
+int RunScaling(const std::string& counts, const std::string& work) {
+    using namespace shapemarkup;
+    std::printf("\n%-14s %7s %6s %10s %12s %9s\n", "scaling", "count", "MB", "convert_s",
+                "s_per_1000", "peak_MB");
+    std::stringstream list(counts);
+    for (std::string k; std::getline(list, k, ',');) {
+        const size_t count = static_cast<size_t>(std::atol(k.c_str())) * 1000;
+        if (count == 0) continue;
+        for (int c = 0; c <= 5; ++c) {
+            const bool brackets = c == 5;
+            const Form form = static_cast<Form>(c);
+            const std::string name = brackets ? "mostly-<" : FormName(form);
+            // The text of '<' gets 100 bytes per unit: 10 MB for a count of 100,000.
+            const std::string body = brackets ? std::string(count * 100, '<') : Shapes(form, count);
+            const std::string path = work + "/scaling_" + name + "_" + k + ".html";
+            if (!WriteFile(path, Page(body))) return 1;
+            const Result r = ConvertInChild(path);
+            struct stat st;
+            const double mb = stat(path.c_str(), &st) == 0 ? st.st_size / 1e6 : 0;
+            std::printf("%-14s %7zu %6.1f %10.3f %12.5f %9.1f\n", name.c_str(), count, mb,
+                        r.seconds, r.seconds * 1000 / count, r.peakKb / 1024.0);
+            std::fflush(stdout);
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string sizes = "1,10,50";
+    std::string scaling;
+    bool sizesGiven = false;
     std::string work = "/tmp/quillon-convert-bench";
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string opt = argv[i];
-        if (opt == "--sizes") sizes = argv[i + 1];
+        if (opt == "--sizes") {
+            sizes = argv[i + 1];
+            sizesGiven = true;
+        }
+        if (opt == "--scaling") scaling = argv[i + 1];
         if (opt == "--work") work = argv[i + 1];
         if (opt == "--one") return ConvertOne(argv[i + 1]);
     }
+    if (scaling.empty()) scaling = sizesGiven ? "10" : "10,40,100";
     const std::string corpus = QUILLON_CORPUS_DIR "/word";
     const std::string gen = QUILLON_BENCH_DIR "/gen_inputs.py";
     if (std::system(("mkdir -p '" + work + "'").c_str()) != 0) return 1;
@@ -193,5 +240,5 @@ int main(int argc, char** argv) {
             std::fflush(stdout);
         }
     }
-    return 0;
+    return RunScaling(scaling, work);
 }
