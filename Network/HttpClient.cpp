@@ -90,24 +90,7 @@ void HttpClient::NoteFailure(const TransferFailure& failure) {
 }
 
 TransferFailure HttpClient::SessionFailure() const {
-    if (guard_->Failure().kind != TransferFailure::kNone) return guard_->Failure();
-    TransferFailure failure;
-    failure.platformError = session_->LastError();
-    switch (session_->LastFailure()) {
-        case platform::TransportFailure::kCannotConnect:
-            failure.kind = TransferFailure::kCannotConnect;
-            break;
-        case platform::TransportFailure::kTimedOut:
-            failure.kind = TransferFailure::kTimedOut;
-            break;
-        case platform::TransportFailure::kTooManyRedirects:
-            failure.kind = TransferFailure::kRedirectLoop;
-            break;
-        default:
-            failure.kind = TransferFailure::kTransport;
-            break;
-    }
-    return failure;
+    return guard_->SessionFailure(*session_);
 }
 
 int HttpClient::Connect() {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/http/HttpSession.h"
 #include "platform/kernel/Ticks.h"
 
 TransferGuard::TransferGuard(const TransferLimits& limits)
@@ -44,4 +45,25 @@ bool TransferGuard::Expired() {
     if (moved * 1000 >= bytesPerSecond_ * spanMs) return false;
     failure_ = TransferFailure::Of(TransferFailure::kTimedOut);
     return true;
+}
+
+TransferFailure TransferGuard::SessionFailure(platform::HttpSession& session) const {
+    if (failure_.kind != TransferFailure::kNone) return failure_;
+    TransferFailure failure;
+    failure.platformError = session.LastError();
+    switch (session.LastFailure()) {
+        case platform::TransportFailure::kCannotConnect:
+            failure.kind = TransferFailure::kCannotConnect;
+            break;
+        case platform::TransportFailure::kTimedOut:
+            failure.kind = TransferFailure::kTimedOut;
+            break;
+        case platform::TransportFailure::kTooManyRedirects:
+            failure.kind = TransferFailure::kRedirectLoop;
+            break;
+        default:
+            failure.kind = TransferFailure::kTransport;
+            break;
+    }
+    return failure;
 }

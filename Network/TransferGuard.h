@@ -8,6 +8,10 @@
 #include "Network/TransferFailure.h"
 #include "Network/TransferLimits.h"
 
+namespace platform {
+class HttpSession;
+}
+
 class TransferGuard {
   public:
     explicit TransferGuard(const TransferLimits& limits);
@@ -19,6 +23,9 @@ class TransferGuard {
     // reason stays in Failure().
     bool Expired();
     const TransferFailure& Failure() const { return failure_; }
+    // Why a request on `session` failed: this guard's own reason when it ended the request,
+    // else the transport's.
+    TransferFailure SessionFailure(platform::HttpSession& session) const;
 
   private:
     static const int kBuckets = 16;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -11,12 +12,14 @@ namespace {
 const std::string::size_type npos = std::string::npos;
 
 // string::find looks at every place the needle's first byte occurs (a text of mostly "<" is
-// read once per byte for each "<..." marker); memmem does not.
+// read once per byte for each "<..." marker); a Boyer-Moore-Horspool search skips ahead by
+// the needle's last byte instead (and, unlike memmem, exists on every platform).
 size_t Find(const std::string& text, const std::string& needle, size_t from = 0) {
     if (from > text.size()) return npos;
     if (needle.empty()) return from;
-    const void* hit = memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
-    return hit ? static_cast<const char*>(hit) - text.data() : npos;
+    const auto hit = std::search(text.begin() + from, text.end(),
+                                 std::boyer_moore_horspool_searcher(needle.begin(), needle.end()));
+    return hit == text.end() ? npos : static_cast<size_t>(hit - text.begin());
 }
 
 // Knuth-Morris-Pratt automaton of one marker: tells whether a text ends with a non-empty

@@ -57,21 +57,24 @@ TEST_CASE(FilesBeyondThe32BitCountAreRefusedNotSentShort) {
     CHECK_EQ(FilesIn(wintest::UploadFolder()), stored);
 }
 
-// A Word paste of some 40 MB (a real document repeated), then one of 48 MB that is mostly
-// '<': each ends in its event or in a refusal the plug-in reports, and the process lives on.
+// A Word paste of some 40 MB (a real document's fragment repeated, three pictures each), then
+// one of 48 MB that is mostly '<': the first converts whole, the second converts or is
+// refused, and the process lives on (it used to die of an uncaught allocation failure).
 TEST_CASE(LargePastesFitTheAddressSpace) {
     const std::string corpus = QUILLON_WIN32_CORPUS_DIR;
     const std::string document = wintest::ReadBytes(
         wintest::Utf8ToWide(corpus + "/word/ck4_unsupported-formats_word365mac_chrome.html"));
     REQUIRE(!document.empty());
-    const size_t body = document.find("<body");
-    const size_t bodyEnd = document.rfind("</body>");
-    REQUIRE(body != std::string::npos && bodyEnd != std::string::npos && body < bodyEnd);
-    const size_t open = document.find('>', body) + 1;
-    const std::string inner = document.substr(open, bodyEnd - open);
-    std::string big = document.substr(0, open);
-    while (big.size() < (40u << 20)) big += inner;
-    big += document.substr(bodyEnd);
+    // The fragment repeated: the Word cut keeps what lies between the fragment markers.
+    const std::string start = "<!--StartFragment-->";
+    const size_t from = document.find(start) + start.size();
+    const size_t to = document.find("<!--EndFragment-->");
+    REQUIRE(from > start.size() && to != std::string::npos && from < to);
+    const std::string fragment = document.substr(from, to - from);
+    std::string big = document.substr(0, from);
+    size_t copies = 0;
+    for (; big.size() < (40u << 20); ++copies) big += fragment;
+    big += document.substr(to);
 
     const UINT htmlFormat = RegisterClipboardFormatA("HTML Format");
     const std::string cfHtml = platform::WrapCfHtml(big, "file:///C:/Users/ann/report.docx");
@@ -86,6 +89,7 @@ TEST_CASE(LargePastesFitTheAddressSpace) {
     const Json::Value paste = page.Events("Parser_PasteWord")[0];
     CHECK(paste["word"].asString().size() > (10u << 20));
     CHECK_EQ(paste["word"].asString().find("<o:p>"), std::string::npos);
+    CHECK_EQ(paste["imgs"].size(), 3 * copies);
 
     std::string angles(48u << 20, '<');
     for (size_t at = 0; at < angles.size(); at += 64) angles[at] = 'a';
