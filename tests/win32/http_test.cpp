@@ -396,6 +396,28 @@ TEST_CASE(AResponseCutShortIsATransportError) {
     CHECK(session->LastError() != 0);
 }
 
+// A length a 32-bit count cannot hold must not wrap to a small one and pass as a whole body:
+// 4 GiB + 10 would read as 10, and the 10 bytes sent would count as the complete download.
+TEST_CASE(DownloadsAnnouncingLengthsBeyond32BitsAreRefused) {
+    for (const char* length : {"2147483648", "4294967306", "18446744073709551626"}) {
+        LoopbackServer server([&](SOCKET s) {
+            server.ReadRequest(s);
+            LoopbackServer::WriteAll(s,
+                                     std::string("HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\n"
+                                                 "Content-Length: ") +
+                                         length + "\r\n\r\n0123456789");
+        });
+        HttpDowner downer;
+        struct Sink : sigslot::has_slots<> {
+            std::string received;
+            void OnData(char* bytes, unsigned long count) { received.append(bytes, count); }
+        } sink;
+        downer.Data.connect(&sink, &Sink::OnData);
+        CHECK(downer.Download(server.Url("/big.jpg"), "") != 1);
+        CHECK(sink.received.empty());
+    }
+}
+
 namespace {
 
 struct Recorder : sigslot::has_slots<> {

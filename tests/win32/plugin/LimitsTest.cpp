@@ -57,7 +57,7 @@ TEST_CASE(FilesBeyondThe32BitCountAreRefusedNotSentShort) {
     CHECK_EQ(FilesIn(wintest::UploadFolder()), stored);
 }
 
-// A Word paste of some 40 MB (a real document's fragment repeated, three pictures each), then
+// A Word paste of some 40 MB (a real document's fragment repeated), then
 // one of 48 MB that is mostly '<': the first converts whole, the second converts or is
 // refused, and the process lives on (it used to die of an uncaught allocation failure).
 TEST_CASE(LargePastesFitTheAddressSpace) {
@@ -89,7 +89,9 @@ TEST_CASE(LargePastesFitTheAddressSpace) {
     const Json::Value paste = page.Events("Parser_PasteWord")[0];
     CHECK(paste["word"].asString().size() > (10u << 20));
     CHECK_EQ(paste["word"].asString().find("<o:p>"), std::string::npos);
-    CHECK_EQ(paste["imgs"].size(), 3 * copies);
+    // Every copy names the same three picture files, which the image table lists once.
+    CHECK(copies > 10000);
+    CHECK_EQ(paste["imgs"].size(), 3u);
 
     std::string angles(48u << 20, '<');
     for (size_t at = 0; at < angles.size(); at += 64) angles[at] = 'a';
