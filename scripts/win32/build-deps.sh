@@ -214,6 +214,24 @@ fetch_source() {
 
 # --- recipes ------------------------------------------------------------------------------
 
+# compile_objects WHAT OUT_DIR "COMPILER FLAGS..." SOURCE...: compiles the sources into OUT_DIR,
+# JOBS at a time, and appends the objects to OBJECTS; dies naming WHAT if one was not built.
+compile_objects() {
+  local what=$1 out=$2 command=$3 f o built=""
+  shift 3
+  mkdir -p "$out"
+  for f in "$@"; do
+    o=$out/$(basename "${f%.*}").o
+    # shellcheck disable=SC2086
+    $NICE $command -c "$f" -o "$o" &
+    [ "$(jobs -rp | wc -l)" -lt "$JOBS" ] || wait -n
+    built="$built $o"
+  done
+  wait
+  for o in $built; do [ -f "$o" ] || die "$what: $o was not built"; done
+  OBJECTS="$OBJECTS$built"
+}
+
 cmake_cross() {
   local src=$1 build=$2
   shift 2
@@ -252,22 +270,13 @@ build_boost() {
       atomic) echo atomic/src/lock_pool.cpp atomic/src/wait_ops_windows.cpp ;;
     esac
   }
-  local f o objs
   for lib in thread chrono system date_time atomic; do
-    mkdir -p "$build/$lib"
-    objs=""
-    for f in $(boost_sources $lib); do
-      o=$build/$lib/$(basename "$f" .cpp).o
-      # shellcheck disable=SC2086
-      $NICE "$CXX" $flags -c "$src/libs/$f" -o "$o" &
-      [ "$(jobs -rp | wc -l)" -lt "$JOBS" ] || wait -n
-      objs="$objs $o"
-    done
-    wait
-    for o in $objs; do [ -f "$o" ] || die "boost: $o was not built"; done
+    OBJECTS=""
+    # shellcheck disable=SC2046
+    compile_objects boost "$build/$lib" "$CXX $flags" $(boost_sources $lib | tr ' ' '\n' | sed "s|^|$src/libs/|")
     rm -f "$PREFIX/lib/libboost_$lib.a"
     # shellcheck disable=SC2086
-    $HOST-ar rcs "$PREFIX/lib/libboost_$lib.a" $objs
+    $HOST-ar rcs "$PREFIX/lib/libboost_$lib.a" $OBJECTS
   done
   rm -rf "$build"
 }
@@ -313,35 +322,26 @@ build_png() {
 # CRYPTOPP_NO_ASSIGN_TO_INTEGER (also in the .pc file, for the headers' inline code) keeps the
 # parameter code from reaching the big-integer arithmetic for every int parameter.
 CRYPTOPP_SOURCES="cryptlib cpu misc filters queue algparam fips140 mqueue allocate crc gzip
-  zinflate zdeflate hex basecode integer asn nbtheory pubkey iterhash sha sse_simd crc_simd sha_simd"
+  zinflate zdeflate hex basecode integer asn nbtheory pubkey iterhash sha"
 build_cryptopp() {
-  local src=$1 build=$WORK/cryptopp f in extra objs=""
+  local src=$1 build=$WORK/cryptopp f
   local flags="-DNDEBUG -O2 -D_WIN32_WINNT=$WINNT -DCRYPTOPP_NO_ASSIGN_TO_INTEGER -I$src"
   rm -rf "$build" && mkdir -p "$build"
   printf '%s\n' '#define CRYPTOPP_MANUALLY_INSTANTIATE_TEMPLATES' '#include "algparam.h"' \
     '#include "filters.h"' '#include "modarith.h"' '#include "algebra.cpp"' >"$build/quillon_templates.cpp"
-  for f in $CRYPTOPP_SOURCES quillon_templates; do
-    # The SIMD sources are chosen at run time by CPU probes; they need their instruction sets.
-    case $f in
-      sse_simd) extra=-msse2 ;;
-      crc_simd) extra=-msse4.2 ;;
-      sha_simd) extra="-msse4.2 -msha" ;;
-      *) extra="" ;;
-    esac
-    in=$src/$f.cpp
-    [ "$f" = quillon_templates ] && in=$build/$f.cpp
-    # shellcheck disable=SC2086
-    $NICE "$CXX" $flags $extra -c "$in" -o "$build/$f.o" &
-    [ "$(jobs -rp | wc -l)" -lt "$JOBS" ] || wait -n
-    objs="$objs $build/$f.o"
-  done
-  wait
-  for f in $objs; do [ -f "$f" ] || die "cryptopp: $f was not built"; done
+  OBJECTS=""
+  # shellcheck disable=SC2046
+  compile_objects cryptopp "$build" "$CXX $flags" $(for f in $CRYPTOPP_SOURCES; do echo "$src/$f.cpp"; done) \
+    "$build/quillon_templates.cpp"
+  # The SIMD sources are chosen at run time by CPU probes; they need their instruction sets.
+  compile_objects cryptopp "$build" "$CXX $flags -msse2" "$src/sse_simd.cpp"
+  compile_objects cryptopp "$build" "$CXX $flags -msse4.2" "$src/crc_simd.cpp"
+  compile_objects cryptopp "$build" "$CXX $flags -msse4.2 -msha" "$src/sha_simd.cpp"
   mkdir -p "$PREFIX/include/cryptopp" "$PREFIX/lib/pkgconfig"
   rm -f "$PREFIX"/include/cryptopp/*.h "$PREFIX/lib/libcryptopp.a"
   cp "$src"/*.h "$PREFIX/include/cryptopp/"
   # shellcheck disable=SC2086
-  $HOST-ar rcs "$PREFIX/lib/libcryptopp.a" $objs
+  $HOST-ar rcs "$PREFIX/lib/libcryptopp.a" $OBJECTS
   cat >"$PREFIX/lib/pkgconfig/libcrypto++.pc" <<EOF
 prefix=$PREFIX
 libdir=\${prefix}/lib
@@ -359,19 +359,14 @@ EOF
 # htmlcxx: its DOM parser (html/) and CSS parser (css/) compiled as the upstream makefiles
 # do. The charset converter is left out: it needs iconv, which Windows does not have.
 build_htmlcxx() {
-  local src=$1 build=$WORK/htmlcxx f o objs
+  local src=$1 build=$WORK/htmlcxx f
   rm -rf "$build" && mkdir -p "$build/html" "$build/css" "$build/css_pp"
-  objs=""
-  for f in ParserSax ParserDom Extensions Uri Node utils; do
-    $NICE "$CXX" -std=gnu++17 -O2 -D_WIN32_WINNT=$WINNT -c "$src/html/$f.cc" -o "$build/html/$f.o" &
-    [ "$(jobs -rp | wc -l)" -lt "$JOBS" ] || wait -n
-    objs="$objs $build/html/$f.o"
-  done
-  wait
-  for o in $objs; do [ -f "$o" ] || die "htmlcxx: $o was not built"; done
+  OBJECTS=""
+  compile_objects htmlcxx "$build/html" "$CXX -std=gnu++17 -O2 -D_WIN32_WINNT=$WINNT" \
+    "$src"/html/{ParserSax,ParserDom,Extensions,Uri,Node,utils}.cc
   rm -f "$build/libhtmlcxx.a"
   # shellcheck disable=SC2086
-  $HOST-ar rcs "$build/libhtmlcxx.a" $objs
+  $HOST-ar rcs "$build/libhtmlcxx.a" $OBJECTS
   for f in css_syntax css_lex parser; do
     $NICE "$CC" -O2 -D_WIN32_WINNT=$WINNT -I"$src/css" -c "$src/css/$f.c" -o "$build/css/$f.o"
   done
