@@ -4,7 +4,7 @@
 
 #include "Biz/Log.h"
 #include "Office/LocalPath.h"
-#include "util/CodePage.h"
+#include "platform/kernel/Text.h"
 
 namespace {
 

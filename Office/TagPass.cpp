@@ -10,7 +10,7 @@
 #include "Office/WordFormula.h"
 #include "Office/WorkingText.h"
 #include "platform/image/ImageSize.h"
-#include "util/CodePage.h"
+#include "platform/kernel/Text.h"
 
 namespace {
 

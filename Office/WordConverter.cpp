@@ -6,7 +6,7 @@
 #include "Biz/Log.h"
 #include "Office/TextOps.h"
 #include "platform/clipboard/Clipboard.h"
-#include "util/CodePage.h"
+#include "platform/kernel/Text.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 # command-line program and the tests.
 # Each layer directory is globbed, so adding a file needs no edit here; a layer with extra
 # libraries lists them in its own <layer>/layer.cmake, included below when present.
-set(QUILLON_LAYERS util threading Biz config platform/kernel platform/clipboard platform/npapi
+set(QUILLON_LAYERS util threading Biz config platform/kernel platform/clipboard
     Office Network platform/http platform/image image plugin)
 
 set(QUILLON_CORE_SOURCES "")

@@ -12,12 +12,12 @@
 #include "config/ConfigDocument.h"
 #include "image/ImageEncoding.h"
 #include "image/PathNames.h"
+#include "platform/kernel/Files.h"
+#include "platform/kernel/Text.h"
 #include "plugin/BrowserFuncs.h"
 #include "plugin/EventText.h"
 #include "plugin/InstanceRegistry.h"
 #include "threading/Worker.h"
-#include "util/CodePage.h"
-#include "util/Files.h"
 #include "util/Numbers.h"
 
 namespace {

@@ -22,7 +22,7 @@
 #include "Network/WinINetDowner.h"
 #include "Network/WinINetPoster.h"
 #include "config/FormFields.h"
-#include "platform/npapi/npapi.h"
+#include "plugin/npapi.h"
 #include "threading/sigslot.h"
 
 // A web address: a scheme of two or more letters, digits, "+", "-" or "." starting with a

@@ -7,9 +7,9 @@
 #include "image/CxImage.h"
 #include "image/ImageEncoding.h"
 #include "platform/clipboard/Clipboard.h"
+#include "platform/kernel/Files.h"
 #include "plugin/BrowserFuncs.h"
 #include "plugin/ScriptValues.h"
-#include "util/Files.h"
 #include "util/Numbers.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include "config/FormFields.h"
 #include "image/ClipboardImages.h"
 #include "image/CxMemFile.h"
-#include "platform/npapi/npapi.h"
+#include "plugin/npapi.h"
 #include "threading/sigslot.h"
 
 class CImagePaster : public sigslot::has_slots<> {

@@ -12,7 +12,7 @@
 #include "platform/image/JpegCodec.h"
 #include "platform/image/Metafile.h"
 #include "platform/image/PngCodec.h"
-#include "util/Files.h"
+#include "platform/kernel/Files.h"
 
 using platform::image::Bitmap;
 using platform::image::ImageFormat;

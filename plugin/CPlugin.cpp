@@ -17,10 +17,10 @@
 #include "image/PathNames.h"
 #include "image/UploaderTable.h"
 #include "platform/clipboard/Clipboard.h"
+#include "platform/kernel/Text.h"
 #include "plugin/EventText.h"
 #include "plugin/Members.h"
 #include "plugin/WordParser.h"
-#include "util/CodePage.h"
 #include "util/Numbers.h"
 
 #include "Biz/Log.h"

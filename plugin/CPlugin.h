@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/npapi/npapi.h"
+#include "plugin/npapi.h"
 #include "plugin/ScriptHandler.h"
 #include "threading/MsgQueue.h"
 #include "threading/sigslot.h"

@@ -8,10 +8,10 @@
 #include "config/AppConfig.h"
 #include "image/CImageFileUploader.h"
 #include "image/UploaderTable.h"
+#include "platform/kernel/Text.h"
 #include "plugin/CPlugin.h"
 #include "plugin/Members.h"
 #include "plugin/ScriptValues.h"
-#include "util/CodePage.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 
 #include "config/AppConfig.h"
 #include "image/CImagePaster.h"
+#include "platform/kernel/Text.h"
 #include "plugin/BrowserFuncs.h"
 #include "plugin/CPlugin.h"
 #include "plugin/Members.h"
 #include "plugin/ScriptValues.h"
-#include "util/CodePage.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <boost/function.hpp>
 #include <map>
 
-#include "platform/npapi/npapi.h"
+#include "plugin/npapi.h"
 
 typedef boost::function<void(const NPVariant* in, NPVariant* out)> ScriptHandler;
 typedef std::map<NPIdentifier, ScriptHandler> ScriptRegistry;

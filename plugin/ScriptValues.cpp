@@ -4,8 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/kernel/Text.h"
 #include "plugin/BrowserFuncs.h"
-#include "util/CodePage.h"
 #include "util/Numbers.h"
 
 int32_t ToInt(const NPVariant* value) {

@@ -6,7 +6,7 @@
 #include <list>
 #include <string>
 
-#include "platform/npapi/npapi.h"
+#include "plugin/npapi.h"
 
 // Int32 as is, Double truncated toward zero (saturating), String like atoi, anything else 0.
 int32_t ToInt(const NPVariant* value);

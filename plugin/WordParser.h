@@ -3,7 +3,7 @@
 #pragma once
 
 #include "Office/WordConverter.h"
-#include "platform/npapi/npapi.h"
+#include "plugin/npapi.h"
 
 class WordParser {
   public:

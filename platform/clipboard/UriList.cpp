@@ -4,7 +4,7 @@
 
 #include <cctype>
 
-#include "util/CodePage.h"
+#include "platform/kernel/Text.h"
 
 namespace platform {
 namespace {

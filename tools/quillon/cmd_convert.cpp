@@ -6,10 +6,10 @@
 #include "Office/PasteEvent.h"
 #include "Office/WordConverter.h"
 #include "platform/clipboard/MemoryClipboard.h"
+#include "platform/kernel/Files.h"
+#include "platform/kernel/Text.h"
 #include "plugin/EventText.h"
 #include "tools/quillon/Command.h"
-#include "util/CodePage.h"
-#include "util/Files.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "util/Files.h"
+#include "platform/kernel/Files.h"
 
 #include <cstdio>
 #include <cstring>

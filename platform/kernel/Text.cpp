@@ -1,4 +1,4 @@
-#include "util/CodePage.h"
+#include "platform/kernel/Text.h"
 
 #include <cstring>
 
