@@ -3,12 +3,12 @@
 #include <memory>
 
 #include "Office/CfHtml.h"
-#include "Office/PasteEvent.h"
 #include "Office/WordConverter.h"
+#include "events/EventText.h"
+#include "events/PageEvents.h"
 #include "platform/clipboard/MemoryClipboard.h"
 #include "platform/kernel/Files.h"
 #include "platform/kernel/Text.h"
-#include "plugin/EventText.h"
 #include "tools/quillon/Command.h"
 
 namespace {

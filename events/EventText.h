@@ -9,6 +9,3 @@
 #include <string>
 
 std::string WriteEventText(const Json::Value& event);
-
-// The one event whose text is fixed (no line feed).
-extern const char kPasteImageEventText[];

@@ -1,12 +1,10 @@
-#include "plugin/EventText.h"
+#include "events/EventText.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include <json/writer.h>
-
-const char kPasteImageEventText[] = "{\"name\":\"Parser_PasteImage\"}";
 
 namespace {
 

@@ -3,12 +3,11 @@
 #pragma once
 
 #include "Office/WordConverter.h"
-#include "plugin/npapi.h"
+#include "script/ScriptObject.h"
 
 class WordParser {
   public:
-    explicit WordParser(NPP npp);
-    ~WordParser();
+    WordParser() = default;
     WordParser(const WordParser&) = delete;
     WordParser& operator=(const WordParser&) = delete;
 
@@ -22,13 +21,12 @@ class WordParser {
     // the object, then alt, width, height, src and html. True when there are pictures.
     bool GetImages();
 
-    // Objects set by the page; each is retained, the previous one released.
-    void SetObject(NPObject* object);
-    void SetAddWordImg(NPObject* callback);
+    // Objects set by the page; each replaces the previous one.
+    void SetObject(script::ObjectHandle object) { object_ = std::move(object); }
+    void SetAddWordImg(script::ObjectHandle callback) { addWordImg_ = std::move(callback); }
 
   private:
-    NPP npp_;
     WordConverter converter_;
-    NPObject* object_ = nullptr;
-    NPObject* addWordImg_ = nullptr;
+    script::ObjectHandle object_;
+    script::ObjectHandle addWordImg_;
 };

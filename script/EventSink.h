@@ -1,0 +1,15 @@
+// Where event texts to the page go: queued from any thread, delivered in order on the page's
+// thread to the page's "StateChanged" callback.
+#pragma once
+
+#include <string>
+
+namespace script {
+
+class EventSink {
+  public:
+    virtual ~EventSink() = default;
+    virtual void PostEvent(const std::string& text) = 0;
+};
+
+}  // namespace script
