@@ -52,8 +52,8 @@ PageInstance::~PageInstance() {
     uploaders_.reset();
 }
 
-void PageInstance::PostEvent(const std::string& text) {
-    PageInstances::PostEvent(serial_, text);
+void PageInstance::PostEvent(std::string text) {
+    PageInstances::PostEvent(serial_, std::move(text));
 }
 
 void PageInstance::DeliverEvents() {
@@ -64,7 +64,12 @@ void PageInstance::DeliverEvents() {
     queue->Process([this, alive](const MsgQueue::Entry& text) {
         if (!*alive || !eventCallback_ || !text) return;  // dropped
         const script::ObjectHandle callback = eventCallback_;
-        callback->Call({script::StringResult(*text)});
+        // The page sees the text up to a zero byte; without one, the queued text itself.
+        if (text->find('\0') == std::string::npos)
+            callback->Call({script::ScriptValue::SharedString(
+                std::shared_ptr<const std::string>(text.get(), [text](const std::string*) {}))});
+        else
+            callback->Call({script::StringResult(*text)});
     });
 }
 

@@ -34,7 +34,7 @@ class PageInstance : public script::EventSink, public sigslot::has_slots<> {
     PageInstance& operator=(const PageInstance&) = delete;
 
     // Queues an event text and posts its delivery to the page's thread. Any thread.
-    void PostEvent(const std::string& text) override;
+    void PostEvent(std::string text) override;
     // Delivers the queued texts to the page's event callback, in order. Page thread.
     void DeliverEvents();
 

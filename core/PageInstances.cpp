@@ -23,7 +23,7 @@ void DeliveryEntry(void* data) {
     if (instance) instance->DeliverEvents();
 }
 
-void Post(bool toCurrent, uint64_t serial, const std::string& text) {
+void Post(bool toCurrent, uint64_t serial, std::string text) {
     boost::shared_ptr<MsgQueue> queue;
     {
         auto lock = Live().Lock();
@@ -34,7 +34,7 @@ void Post(bool toCurrent, uint64_t serial, const std::string& text) {
     }
     // The registry lock is not held while the queue's lock is taken: a delivery holds the
     // queue's lock while the page runs, and the page may destroy an instance.
-    queue->Push(text);
+    queue->Push(std::move(text));
     // Under the lock, so that the instance (and the page thread it names) stays alive.
     auto lock = Live().Lock();
     PageInstance* instance = Live().FindLocked(serial);
@@ -43,7 +43,7 @@ void Post(bool toCurrent, uint64_t serial, const std::string& text) {
 
 class CurrentSink : public script::EventSink {
   public:
-    void PostEvent(const std::string& text) override { Post(true, 0, text); }
+    void PostEvent(std::string text) override { Post(true, 0, std::move(text)); }
 };
 
 }  // namespace
@@ -56,8 +56,8 @@ void Remove(PageInstance* instance) {
     Live().Remove(instance);
 }
 
-void PostEvent(uint64_t serial, const std::string& text) {
-    Post(false, serial, text);
+void PostEvent(uint64_t serial, std::string text) {
+    Post(false, serial, std::move(text));
 }
 
 script::EventSink& CurrentPageEvents() {

@@ -20,7 +20,7 @@ void Remove(PageInstance* instance);
 
 // Queues the event text on the instance with that serial and posts its delivery to its page
 // thread; does nothing once the instance is gone. Any thread.
-void PostEvent(uint64_t serial, const std::string& text);
+void PostEvent(uint64_t serial, std::string text);
 
 // A sink that posts to whichever instance is current when the event is posted.
 script::EventSink& CurrentPageEvents();

@@ -8,44 +8,62 @@
 
 namespace {
 
-void WriteString(const std::string& s, std::string& out) {
-    out.push_back('"');
-    for (const char ch : s) {
-        const auto c = static_cast<unsigned char>(ch);
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\b':
-                out += "\\b";
-                break;
-            case '\f':
-                out += "\\f";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (c < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof(escaped), "\\u%04X", c);
-                    out += escaped;
-                } else {
-                    out.push_back(ch);
-                }
+bool NeedsEscape(unsigned char c) {
+    return c < 0x20 || c == '"' || c == '\\';
+}
+
+void AppendEscaped(unsigned char c, std::string& out) {
+    switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default: {
+            char escaped[8];
+            std::snprintf(escaped, sizeof(escaped), "\\u%04X", c);
+            out += escaped;
         }
     }
+}
+
+void WriteString(const std::string& s, std::string& out) {
+    AppendEventString(s.data(), s.size(), out);
+}
+
+}  // namespace
+
+void AppendEventString(const char* bytes, size_t length, std::string& out) {
+    out.push_back('"');
+    size_t run = 0;  // start of the bytes not yet copied
+    for (size_t i = 0; i < length; ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (!NeedsEscape(c)) continue;
+        out.append(bytes + run, i - run);
+        AppendEscaped(c, out);
+        run = i + 1;
+    }
+    out.append(bytes + run, length - run);
     out.push_back('"');
 }
+
+namespace {
 
 void WriteValue(const Json::Value& v, std::string& out) {
     switch (v.type()) {
@@ -69,7 +87,10 @@ void WriteValue(const Json::Value& v, std::string& out) {
             const char* begin = nullptr;
             const char* end = nullptr;
             v.getString(&begin, &end);
-            WriteString(begin ? std::string(begin, end) : std::string(), out);
+            if (begin)
+                AppendEventString(begin, static_cast<size_t>(end - begin), out);
+            else
+                WriteString(std::string(), out);
             break;
         }
         case Json::booleanValue:

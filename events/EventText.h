@@ -9,3 +9,10 @@
 #include <string>
 
 std::string WriteEventText(const Json::Value& event);
+
+// Appends the quoted, escaped form of the bytes, as WriteEventText writes a string. Runs of
+// bytes that need no escape are copied whole.
+void AppendEventString(const char* bytes, size_t length, std::string& out);
+inline void AppendEventString(const std::string& text, std::string& out) {
+    AppendEventString(text.data(), text.size(), out);
+}

@@ -56,15 +56,74 @@ Json::Value ForEntry(const char* name, int32_t id) {
     return event;
 }
 
-}  // namespace
-
-Json::Value PasteWordEvent(WordConverter& converter) {
+// Converts the clipboard's content; true when it is Excel content.
+bool ConvertPaste(WordConverter& converter) {
     const bool excel = converter.IsExcel();
     if (excel) {
         converter.GetExcel();
     } else {
         converter.GetWord();
     }
+    return excel;
+}
+
+void AppendMember(const char* key, const std::string& value, std::string& out) {
+    out.push_back('"');
+    out += key;
+    out += "\":";
+    AppendEventString(value, out);
+}
+
+}  // namespace
+
+std::string PasteWordEventText(const WordConverter& converter, bool excel) {
+    const std::string& word = converter.Text();
+    const ImageTable& images = converter.Images();
+    std::string out;
+    // The document and every picture's fields, plus room for a few escapes: one allocation
+    // in the common case.
+    size_t size = word.size() + word.size() / 32 + 64;
+    for (const auto& entry : images) {
+        const ImageTag& tag = *entry.second;
+        size += 2 * tag.src.size() + tag.html.size() + tag.alt.size() + 96;
+    }
+    out.reserve(size);
+    // Keys in byte order: "imgs" (absent without pictures), "name", "word"; within a
+    // picture "alt", "ext", "height", "html", "name", "src", "width".
+    out += "{";
+    if (!images.empty()) {
+        out += "\"imgs\":[";
+        bool first = true;
+        for (const auto& entry : images) {
+            const ImageTag& tag = *entry.second;
+            out += first ? "{" : ",{";
+            first = false;
+            AppendMember("alt", util::NormalizeUtf8(tag.alt), out);
+            out.push_back(',');
+            AppendMember("ext", util::NormalizeUtf8(ExtensionOf(tag.src)), out);
+            out.push_back(',');
+            AppendMember("height", util::NormalizeUtf8(tag.height), out);
+            out.push_back(',');
+            AppendMember("html", util::NormalizeUtf8(tag.html), out);
+            out.push_back(',');
+            AppendMember("name", util::NormalizeUtf8(FileNameOf(tag.src)), out);
+            out.push_back(',');
+            AppendMember("src", util::NormalizeUtf8(tag.src), out);
+            out.push_back(',');
+            AppendMember("width", util::NormalizeUtf8(tag.width), out);
+            out.push_back('}');
+        }
+        out += "],";
+    }
+    AppendMember("name", PasteEventName(excel), out);
+    out.push_back(',');
+    AppendMember("word", word, out);
+    out += "}\n";
+    return out;
+}
+
+Json::Value PasteWordEvent(WordConverter& converter) {
+    const bool excel = ConvertPaste(converter);
     try {
         return Describe(converter, excel);
     } catch (const std::bad_alloc&) {

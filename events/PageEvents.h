@@ -28,8 +28,11 @@ extern const char kPasteImageEventText[];
 // there is none.
 Json::Value PasteWordEvent(WordConverter& converter);
 // Converts as PasteWordEvent does and posts the event's text to `sink`; without room for the
-// text, the text of an empty conversion.
+// text, the text of an empty conversion. The text is written straight from the converter's
+// output at its final size, the same bytes as WriteEventText(PasteWordEvent(converter)).
 void PostPasteWordEvent(WordConverter& converter, script::EventSink& sink);
+// The event text of the conversion the converter holds (as PasteWordEvent describes it).
+std::string PasteWordEventText(const WordConverter& converter, bool excel);
 
 // One pasted image file of a "Parser_PasteFiles" event: its path, file name and extension
 // (without the dot), UTF-8.

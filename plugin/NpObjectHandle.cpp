@@ -1,5 +1,7 @@
 #include "plugin/NpObjectHandle.h"
 
+#include <limits>
+
 #include "plugin/BrowserFuncs.h"
 #include "plugin/ScriptValues.h"
 
@@ -11,21 +13,19 @@ NpObjectHandle::~NpObjectHandle() {
 }
 
 bool NpObjectHandle::Call(const std::vector<script::ScriptValue>& arguments) {
-    // Arguments are lent to the browser for the call: strings in browser memory that we free
-    // afterwards (the browser does not take them), objects without a reference of their own.
+    // Arguments are lent to the browser for the call, which copies what it keeps: strings point
+    // into the values themselves (no copy of a large event text), objects carry no reference
+    // of their own.
     std::vector<NPVariant> args(arguments.size());
-    std::vector<char*> buffers;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const script::ScriptValue& value = arguments[i];
         NPVariant& arg = args[i];
         NULL_TO_NPVARIANT(arg);
         switch (value.type()) {
             case script::ScriptValue::kString: {
-                char* buffer = AllocScriptString(value.text());
-                if (buffer) {
-                    buffers.push_back(buffer);
-                    STRINGN_TO_NPVARIANT(buffer, static_cast<uint32_t>(value.text().size()), arg);
-                }
+                const std::string& text = value.text();
+                if (text.size() < std::numeric_limits<uint32_t>::max())
+                    STRINGN_TO_NPVARIANT(text.data(), static_cast<uint32_t>(text.size()), arg);
                 break;
             }
             case script::ScriptValue::kInt32:
@@ -55,6 +55,5 @@ bool NpObjectHandle::Call(const std::vector<script::ScriptValue>& arguments) {
         NPN_InvokeDefault(npp_, callee, args.data(), static_cast<uint32_t>(args.size()), &result);
     if (called) NPN_ReleaseVariantValue(&result);
     NPN_ReleaseObject(callee);
-    for (char* buffer : buffers) NPN_MemFree(buffer);
     return called;
 }

@@ -9,7 +9,8 @@ namespace script {
 class EventSink {
   public:
     virtual ~EventSink() = default;
-    virtual void PostEvent(const std::string& text) = 0;
+    // Takes the text over (callers with a text of their own move it in).
+    virtual void PostEvent(std::string text) = 0;
 };
 
 }  // namespace script

@@ -41,6 +41,14 @@ ScriptValue ScriptValue::String(std::string utf8) {
     return v;
 }
 
+ScriptValue ScriptValue::SharedString(std::shared_ptr<const std::string> utf8) {
+    if (!utf8) return String(std::string());
+    ScriptValue v;
+    v.type_ = kString;
+    v.shared_ = std::move(utf8);
+    return v;
+}
+
 ScriptValue ScriptValue::Object(ObjectHandle object) {
     if (!object) return Null();
     ScriptValue v;

@@ -24,6 +24,8 @@ class ScriptValue {
     static ScriptValue Int32(int32_t value);
     static ScriptValue Double(double value);
     static ScriptValue String(std::string utf8);
+    // A string kept where it is (a large event text), not copied.
+    static ScriptValue SharedString(std::shared_ptr<const std::string> utf8);
     static ScriptValue Object(ObjectHandle object);
     static ScriptValue StringList(std::vector<std::string> utf8);
 
@@ -38,9 +40,9 @@ class ScriptValue {
     int32_t intValue() const { return int_; }
     double doubleValue() const { return double_; }
     // The string's bytes (string values), else empty.
-    const std::string& text() const { return text_; }
-    // Hands the string over (the value keeps an empty one).
-    std::string TakeText() { return std::move(text_); }
+    const std::string& text() const { return shared_ ? *shared_ : text_; }
+    // Hands the string over (the value keeps an empty one; a shared string is copied).
+    std::string TakeText() { return shared_ ? *shared_ : std::move(text_); }
     const ObjectHandle& object() const { return object_; }
     const std::vector<std::string>& list() const { return list_; }
 
@@ -50,6 +52,7 @@ class ScriptValue {
     int32_t int_ = 0;
     double double_ = 0;
     std::string text_;
+    std::shared_ptr<const std::string> shared_;
     ObjectHandle object_;
     std::vector<std::string> list_;
 };

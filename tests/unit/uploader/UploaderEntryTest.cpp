@@ -33,7 +33,7 @@ class UploaderDocument : public ::testing::Test {
     void TearDown() override { AppConfig::Instance().postUrl.clear(); }
     // These entries never transfer, so no event reaches the sink.
     struct NoEvents : script::EventSink {
-        void PostEvent(const std::string&) override {}
+        void PostEvent(std::string) override {}
     } events_;
     CImageFileUploader entry_{4, events_};
 };
