@@ -10,8 +10,8 @@
 #include "TestImages.h"
 #include "image/ImageEncoding.h"
 #include "platform/image/Metafile.h"
-#include "platform/image/MetafileChild.h"
-#include "platform/image/MetafilePlayers.h"
+#include "platform/image/linux/MetafileChild.h"
+#include "platform/image/linux/MetafilePlayers.h"
 
 namespace {
 
