@@ -1,4 +1,4 @@
-#include "platform/clipboard/UriList.h"
+#include "platform/clipboard/linux/UriList.h"
 
 #include <unistd.h>
 

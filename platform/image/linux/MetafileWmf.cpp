@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/image/Metafile.h"
-#include "platform/image/MetafilePlayers.h"
+#include "platform/image/linux/MetafilePlayers.h"
 
 namespace platform {
 namespace image {

@@ -1,6 +1,6 @@
 // Font sizes of an SVG document bounded on the canvas (see SvgTextLimits.h). The document is
 // read with libxml2, the parser the renderer itself uses, so both see the same elements.
-#include "platform/image/SvgTextLimits.h"
+#include "platform/image/linux/SvgTextLimits.h"
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>

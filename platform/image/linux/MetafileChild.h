@@ -12,7 +12,7 @@
 #include <string>
 
 #include "platform/image/Bitmap.h"
-#include "platform/image/MetafileRendererProtocol.h"
+#include "platform/image/linux/MetafileRendererProtocol.h"
 
 namespace platform {
 namespace image {
@@ -35,10 +35,11 @@ RendererOptions DefaultRendererOptions();
 
 // Draws the metafile in the renderer; `width` x `height` is the canvas the answer must have
 // (a WMF's asked size, an EMF's EmfCanvasSize). False and `out` empty when the renderer is
-// missing, fails, dies, overruns its deadline or answers anything but that canvas; one log
-// line says which.
+// missing, fails, dies, overruns its deadline or answers anything but that canvas; then
+// `failure`, when given, says which (and is empty when the data was refused before playback).
 bool RenderInChild(MetafileKind kind, const uint8_t* data, size_t size, uint32_t width,
-                   uint32_t height, const RendererOptions& options, Bitmap& out);
+                   uint32_t height, const RendererOptions& options, Bitmap& out,
+                   std::string* failure = nullptr);
 
 }  // namespace image
 }  // namespace platform

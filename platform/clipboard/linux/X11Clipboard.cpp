@@ -1,4 +1,4 @@
-#include "platform/clipboard/X11Clipboard.h"
+#include "platform/clipboard/linux/X11Clipboard.h"
 
 #include <poll.h>
 #include <xcb/xcb.h>
@@ -13,7 +13,7 @@
 #include "platform/clipboard/CfHtmlHeader.h"
 #include "platform/clipboard/ClipboardPicture.h"
 #include "platform/clipboard/ClipboardText.h"
-#include "platform/clipboard/UriList.h"
+#include "platform/clipboard/linux/UriList.h"
 
 namespace platform {
 namespace {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/image/Metafile.h"
-#include "platform/image/MetafilePlayers.h"
-#include "platform/image/SvgTextLimits.h"
+#include "platform/image/linux/MetafilePlayers.h"
+#include "platform/image/linux/SvgTextLimits.h"
 
 namespace platform {
 namespace image {

@@ -3,7 +3,7 @@
 // signal defaults); every allocation happens before the fork. Nothing process-wide of the
 // host is changed: no signal disposition is touched, the child is waited for by its own pid,
 // and the pipe is only read, so SIGPIPE cannot reach the host.
-#include "platform/image/MetafileChild.h"
+#include "platform/image/linux/MetafileChild.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -23,8 +23,6 @@
 #include <string>
 #include <vector>
 
-#include "Biz/Log.h"
-
 extern char** environ;
 
 namespace platform {
@@ -34,8 +32,6 @@ const char kMetafileRendererName[] = "npquillon-metafile";
 const char kMetafileRendererVariable[] = "QUILLON_METAFILE_RENDERER";
 
 namespace {
-
-const char kLogFile[] = "platform\\image\\MetafileChild";
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 const bool kSanitized = true;
@@ -51,8 +47,9 @@ const bool kSanitized = false;
 
 typedef std::chrono::steady_clock Clock;
 
-void Fail(const char* what) {
-    QUILLON_TRACE(kLogFile, __LINE__, "metafile renderer: " << what << "; the picture is empty");
+// Tells the caller why the picture is empty, when it asked.
+void Fail(const char* what, std::string* failure) {
+    if (failure) *failure = what;
 }
 
 // The folder of the module this code is linked into (the plug-in, or a program).
@@ -228,12 +225,14 @@ RendererOptions DefaultRendererOptions() {
 }
 
 bool RenderInChild(MetafileKind kind, const uint8_t* data, size_t size, uint32_t width,
-                   uint32_t height, const RendererOptions& options, Bitmap& out) {
+                   uint32_t height, const RendererOptions& options, Bitmap& out,
+                   std::string* failure) {
     out = Bitmap();
+    if (failure) failure->clear();
     if (!data || !IsAcceptableSize(width, height)) return false;
     const auto deadline = Clock::now() + std::chrono::milliseconds(options.deadlineMs);
     if (access(options.program.c_str(), X_OK) != 0) {
-        Fail("the renderer program is missing or not executable");
+        Fail("the renderer program is missing or not executable", failure);
         return false;
     }
     Bitmap canvas;
@@ -243,7 +242,7 @@ bool RenderInChild(MetafileKind kind, const uint8_t* data, size_t size, uint32_t
     int answer[2] = {-1, -1};
     if (request < 0 || pipe2(answer, O_CLOEXEC) != 0) {
         if (request >= 0) close(request);
-        Fail("no memory file or pipe for the renderer");
+        Fail("no memory file or pipe for the renderer", failure);
         return false;
     }
     std::vector<char> program(options.program.begin(), options.program.end());
@@ -256,7 +255,7 @@ bool RenderInChild(MetafileKind kind, const uint8_t* data, size_t size, uint32_t
     close(answer[1]);
     if (pid < 0) {
         close(answer[0]);
-        Fail("the renderer could not be started");
+        Fail("the renderer could not be started", failure);
         return false;
     }
 
@@ -282,14 +281,14 @@ bool RenderInChild(MetafileKind kind, const uint8_t* data, size_t size, uint32_t
         KillAndReap(pid);
     } else {
         // A child that stopped writing early is told apart by how it ended.
-        const std::string failure = ChildFailure(pid, deadline);
-        if (!failure.empty())
-            why = failure;
+        const std::string ending = ChildFailure(pid, deadline);
+        if (!ending.empty())
+            why = ending;
         else if (!ok)
             why = "the answer is cut short";
     }
     if (!why.empty()) {
-        Fail(why.c_str());
+        Fail(why.c_str(), failure);
         return false;
     }
     out = std::move(canvas);

@@ -3,7 +3,7 @@
 
 #include "platform/clipboard/DefaultClipboard.h"
 #include "platform/clipboard/MemoryClipboard.h"
-#include "platform/clipboard/X11Clipboard.h"
+#include "platform/clipboard/linux/X11Clipboard.h"
 
 namespace platform {
 
