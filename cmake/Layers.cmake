@@ -21,10 +21,15 @@ set(QUILLON_LAYER_ORDER util platform/kernel platform/http platform/image platfo
 set(QUILLON_LAYER_ROOTS ${CMAKE_BINARY_DIR}/layer-roots)
 
 # The library of a layer folder: quillon_<folder, '/' as '_', lower case>; plugin/ is the
-# NPAPI binding, whose module target (plugin/CMakeLists.txt) is named quillon_plugin.
+# NPAPI binding, whose module target (plugin/CMakeLists.txt) is named quillon_plugin, and
+# core/ is quillon_page_core (quillon_core is everything).
 function(quillon_layer_target folder out)
   if(folder STREQUAL "plugin")
     set(${out} quillon_plugin_binding PARENT_SCOPE)
+    return()
+  endif()
+  if(folder STREQUAL "core")
+    set(${out} quillon_page_core PARENT_SCOPE)
     return()
   endif()
   string(REPLACE "/" "_" name "${folder}")
