@@ -45,13 +45,13 @@ void MemoryClipboard::Clear() {
     hasBitmap_ = false;
 }
 
-void MemoryClipboard::SetHtml(const std::string& cfHtml) {
-    SetData(RegisterFormat("HTML Format"), cfHtml);
+void MemoryClipboard::SetHtml(std::string cfHtml) {
+    SetData(RegisterFormat("HTML Format"), std::move(cfHtml));
 }
 
-void MemoryClipboard::SetData(uint32_t format, const std::string& bytes) {
+void MemoryClipboard::SetData(uint32_t format, std::string bytes) {
     std::lock_guard<std::mutex> lock(mutex_);
-    data_[format] = bytes;
+    data_[format] = std::move(bytes);
 }
 
 void MemoryClipboard::SetFileList(const std::vector<std::wstring>& paths) {

@@ -19,9 +19,10 @@ class MemoryClipboard : public Clipboard {
 
     // Empties the clipboard (formats stay registered).
     void Clear();
-    // Offers "HTML Format" with these bytes.
-    void SetHtml(const std::string& cfHtml);
-    void SetData(uint32_t format, const std::string& bytes);
+    // Offers "HTML Format" with these bytes (taken over: a caller that moves them in gives
+    // the clipboard its buffer, as a program putting a large copy there does).
+    void SetHtml(std::string cfHtml);
+    void SetData(uint32_t format, std::string bytes);
     void SetFileList(const std::vector<std::wstring>& paths);
     void SetBitmap(const ClipboardBitmap& bitmap);
     // While set, formats stay available but reading any data fails (a busy or broken owner).

@@ -7,11 +7,25 @@
 #include "events/EventText.h"
 #include "events/PageEvents.h"
 #include "platform/clipboard/MemoryClipboard.h"
-#include "platform/kernel/Files.h"
+#include "platform/kernel/FileSystem.h"
 #include "platform/kernel/Text.h"
 #include "tools/quillon/Command.h"
 
 namespace {
+
+// The whole file in one buffer of its size (no zero-filled buffer copied once more).
+bool ReadFileBytes(const std::string& path, std::string& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    const int64_t size = platform::SizeOfOpenFile(file);
+    bool ok = size >= 0;
+    if (ok) {
+        bytes.resize(static_cast<size_t>(size));
+        ok = size == 0 || std::fread(&bytes[0], 1, bytes.size(), file) == bytes.size();
+    }
+    std::fclose(file);
+    return ok;
+}
 
 int Run(const std::vector<std::string>& args) {
     std::string path;
@@ -39,20 +53,17 @@ int Run(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: quillon convert FILE [--wrap] [--excel] [--html]\n");
         return 2;
     }
-    std::FILE* probe = std::fopen(path.c_str(), "rb");
-    if (!probe) {
+    std::string bytes;
+    if (!ReadFileBytes(path, bytes)) {
         std::fprintf(stderr, "quillon convert: cannot read '%s'\n", path.c_str());
         return 1;
     }
-    std::fclose(probe);
-    const util::SharedBuffer file = util::ReadWholeFile(util::Utf8ToWide(path));
-    std::string bytes = file.data ? std::string(file.data.get(), file.size) : std::string();
     if (wrap) {
         bytes = WrapCfHtml(bytes, excel ? "file:///C:/Users/quillon/Documents/Book1.xlsx"
                                         : "file:///C:/Users/quillon/Documents/Document1.docx");
     }
     auto clipboard = std::make_shared<platform::MemoryClipboard>();
-    clipboard->SetHtml(bytes);
+    clipboard->SetHtml(std::move(bytes));
     platform::SetCurrentClipboard(clipboard);
 
     WordConverter converter;
