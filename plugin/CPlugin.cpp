@@ -260,8 +260,7 @@ void CPlugin::PasteFiles() {
         Json::Value img(Json::objectValue);
         img["src"] = util::WideToUtf8(path);
         img["name"] = util::WideToUtf8(FindPathFileName(path));
-        img["ext"] =
-            util::WideToUtf8(boost::algorithm::erase_all_copy(FindPathExtension(path), L"."));
+        img["ext"] = util::WideToUtf8(boost::algorithm::erase_all_copy(ExtensionOf(path), L"."));
         event["imgs"].append(img);
     }
     PostEvent(WriteEventText(event));
