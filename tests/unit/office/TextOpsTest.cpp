@@ -132,6 +132,19 @@ TEST(TextOpsDifferentialTest, SharedScratchBufferEqualsFreshBuffers) {
     }
 }
 
+// "ab" -> "bbaa" keeps making a new "ab" in "aab" for ever: the bounded form stops after its
+// 2 x (3 + 4) + 1024 replacements, each two bytes longer, as the stylesheet's texts need.
+TEST(ReplaceAllBoundedTest, RegrowingPairStopsAtItsBudget) {
+    std::string t = "aab";
+    EXPECT_TRUE(ReplaceAllBounded(t, "ab", "bbaa"));
+    EXPECT_EQ(3u + 2 * (2 * (3 + 4) + 1024), t.size());
+    EXPECT_NE(std::string::npos, t.find("ab")) << "the rest stays as it is";
+    std::string done = "xaby";
+    EXPECT_TRUE(ReplaceAllBounded(done, "ab", "bbaa"));
+    EXPECT_EQ("xbbaay", done);
+    EXPECT_FALSE(ReplaceAllBounded(done, "ab", "bbaa"));
+}
+
 TEST(TextOpsDifferentialTest, LongNestedRunsStayFast) {
     // 100 000 nested pairs: quadratic work here would not finish in test time.
     std::string text;
