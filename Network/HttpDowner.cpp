@@ -8,7 +8,7 @@
 #include "Network/ResponseHeaders.h"
 #include "Network/UrlParts.h"
 #include "platform/http/HttpSession.h"
-#include "util/CodePage.h"
+#include "platform/kernel/Text.h"
 
 const char HttpDowner::kAgent[] = "Tamberly";
 

@@ -1,7 +1,7 @@
 #include "Network/MultipartBody.h"
 
 #include "Network/HttpHeader.h"
-#include "util/CodePage.h"
+#include "platform/kernel/Text.h"
 
 MultipartBody::MultipartBody() : boundary_(HttpHeader().GetBoundary()) {
     Open();

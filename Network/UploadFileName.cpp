@@ -4,7 +4,7 @@
 
 #include <cwctype>
 
-#include "util/CodePage.h"
+#include "platform/kernel/Text.h"
 
 std::wstring UploadFileName(const char* data, int32_t length, const std::wstring& extension) {
     // The standard CRC-32 (reflected 0xEDB88320, start and final complement), the same value

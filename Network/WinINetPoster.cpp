@@ -8,7 +8,7 @@
 #include "Network/TransferFigures.h"
 #include "Network/UploadFileName.h"
 #include "Network/UploadFileSource.h"
-#include "util/CodePage.h"
+#include "platform/kernel/Text.h"
 
 const char WinINetPoster::kAgent[] = "Velloran7";
 

@@ -2,7 +2,7 @@
 
 #include <cwctype>
 
-#include "util/CodePage.h"
+#include "platform/kernel/Text.h"
 
 namespace {
 

@@ -17,7 +17,7 @@ set(QUILLON_DOC_DIR share/doc/npquillon)
 install(TARGETS npQuillon LIBRARY DESTINATION ${QUILLON_PLUGIN_DIR} COMPONENT runtime)
 # The plug-in starts its metafile renderer from its own folder; programs installed elsewhere
 # look there too.
-set_source_files_properties(${CMAKE_SOURCE_DIR}/platform/image/MetafileChild.cpp PROPERTIES
+set_source_files_properties(${CMAKE_SOURCE_DIR}/platform/image/linux/MetafileChild.cpp PROPERTIES
   COMPILE_DEFINITIONS QUILLON_RENDERER_INSTALL_DIR="${CMAKE_INSTALL_PREFIX}/${QUILLON_PLUGIN_DIR}")
 install(TARGETS npquillon-metafile RUNTIME DESTINATION ${QUILLON_PLUGIN_DIR} COMPONENT runtime)
 install(TARGETS quillon RUNTIME DESTINATION bin COMPONENT runtime)

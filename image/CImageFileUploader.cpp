@@ -10,14 +10,12 @@
 #include "Biz/Log.h"
 #include "config/AppConfig.h"
 #include "config/ConfigDocument.h"
+#include "events/PageEvents.h"
 #include "image/ImageEncoding.h"
 #include "image/PathNames.h"
-#include "plugin/BrowserFuncs.h"
-#include "plugin/EventText.h"
-#include "plugin/InstanceRegistry.h"
+#include "platform/kernel/Files.h"
+#include "platform/kernel/Text.h"
 #include "threading/Worker.h"
-#include "util/CodePage.h"
-#include "util/Files.h"
 #include "util/Numbers.h"
 
 namespace {
@@ -69,8 +67,8 @@ struct CImageFileUploader::Liveness {
     CImageFileUploader* owner = nullptr;
 };
 
-CImageFileUploader::CImageFileUploader(int32_t tableId)
-    : tableId_(tableId), liveness_(std::make_shared<Liveness>()) {
+CImageFileUploader::CImageFileUploader(int32_t tableId, script::EventSink& events)
+    : events_(events), tableId_(tableId), liveness_(std::make_shared<Liveness>()) {
     liveness_->owner = this;
     downer_.Complete.connect(this, &CImageFileUploader::OnDownloaded);
     downer_.Error.connect(this, &CImageFileUploader::OnDownloadError);
@@ -107,10 +105,7 @@ void CImageFileUploader::Retire() {
     liveness_->retired.notify_all();
     downer_.Stop();
     poster_.Stop();
-    for (NPObject*& object : scriptObjects_) {
-        if (object) NPN_ReleaseObject(object);
-        object = nullptr;
-    }
+    for (script::ObjectHandle& object : scriptObjects_) object.reset();
 }
 
 void CImageFileUploader::SetLocalFile(const std::wstring& source) {
@@ -158,13 +153,9 @@ void CImageFileUploader::SetThumbSize(int32_t width, int32_t height) {
     thumbHeight_ = height;
 }
 
-void CImageFileUploader::SetScriptObject(ScriptObjectSlot slot, NPObject* object) {
-    if (slot < 0 || slot >= kScriptObjectSlots) {
-        if (object) NPN_ReleaseObject(object);
-        return;
-    }
-    if (scriptObjects_[slot]) NPN_ReleaseObject(scriptObjects_[slot]);
-    scriptObjects_[slot] = object;
+void CImageFileUploader::SetScriptObject(ScriptObjectSlot slot, script::ObjectHandle object) {
+    if (slot < 0 || slot >= kScriptObjectSlots) return;
+    scriptObjects_[slot] = std::move(object);
 }
 
 bool CImageFileUploader::Validate() const {
@@ -280,39 +271,22 @@ void CImageFileUploader::OnDownloadError(unsigned int code) {
     // Idle before the page hears of it, so that it may post again at once.
     phase_.store(kIdle);
     if (retired_.load()) return;
-    Json::Value event;
-    event["name"] = "Fire_DownError";
-    event["id"] = reportedId_.load();
-    event["value"] = static_cast<Json::Int>(code);
-    InstanceRegistry::PostEventToCurrent(WriteEventText(event));
+    events_.PostEvent(FireDownErrorEventText(reportedId_.load(), code));
 }
 
 void CImageFileUploader::OnPostComplete() {
     if (retired_.load()) return;
-    Json::Value event;
-    event["name"] = "File_PostComplete";
-    event["id"] = reportedId_.load();
-    event["value"] = util::NormalizeUtf8(poster_.GetResponse());
-    InstanceRegistry::PostEventToCurrent(WriteEventText(event));
+    events_.PostEvent(FilePostCompleteEventText(reportedId_.load(), poster_.GetResponse()));
 }
 
 void CImageFileUploader::OnPostError(unsigned int code) {
     if (retired_.load()) return;
-    Json::Value event;
-    event["name"] = "File_PostError";
-    event["id"] = reportedId_.load();
-    event["value"] = static_cast<Json::UInt>(code);
-    InstanceRegistry::PostEventToCurrent(WriteEventText(event));
+    events_.PostEvent(FilePostErrorEventText(reportedId_.load(), code));
 }
 
 void CImageFileUploader::OnPostProgress(unsigned long) {
     if (retired_.load()) return;
-    Json::Value event;
-    event["name"] = "File_PostProcess";
-    event["id"] = reportedId_.load();
-    event["len"] = util::IntToString(poster_.GetPosted());
-    event["percent"] = poster_.GetPercent();
-    event["speed"] = util::IntToString(poster_.GetSpeed());
-    event["time"] = poster_.GetTimeLeft();
-    InstanceRegistry::PostEventToCurrent(WriteEventText(event));
+    events_.PostEvent(FilePostProcessEventText(reportedId_.load(), poster_.GetPosted(),
+                                               poster_.GetPercent(), poster_.GetSpeed(),
+                                               poster_.GetTimeLeft()));
 }

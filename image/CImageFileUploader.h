@@ -1,6 +1,6 @@
 // One upload entry: a local file or a web address, prepared and uploaded by its own poster,
 // reported to the page as JSON events ("File_PostProcess", "File_PostComplete",
-// "File_PostError", "Fire_DownError") posted to the current instance from whatever thread the
+// "File_PostError", "Fire_DownError") posted to the entry's event sink from whatever thread the
 // transport signals on.
 //
 // One job at a time: Post is refused while the entry downloads, waits to upload downloaded
@@ -22,7 +22,8 @@
 #include "Network/WinINetDowner.h"
 #include "Network/WinINetPoster.h"
 #include "config/FormFields.h"
-#include "platform/npapi/npapi.h"
+#include "script/EventSink.h"
+#include "script/ScriptObject.h"
 #include "threading/sigslot.h"
 
 // A web address: a scheme of two or more letters, digits, "+", "-" or "." starting with a
@@ -47,7 +48,8 @@ class CImageFileUploader : public sigslot::has_slots<> {
         kScriptObjectSlots
     };
 
-    explicit CImageFileUploader(int32_t tableId);
+    // The sink outlives the entry.
+    CImageFileUploader(int32_t tableId, script::EventSink& events);
     ~CImageFileUploader() override;
     CImageFileUploader(const CImageFileUploader&) = delete;
     CImageFileUploader& operator=(const CImageFileUploader&) = delete;
@@ -68,8 +70,8 @@ class CImageFileUploader : public sigslot::has_slots<> {
     void SetWidth(int32_t width) { width_ = width; }
     void SetHeight(int32_t height) { height_ = height; }
     void SetThumbSize(int32_t width, int32_t height);
-    // Takes over one reference to `object` (may be null), releasing the one held before.
-    void SetScriptObject(ScriptObjectSlot slot, NPObject* object);
+    // Keeps the object (may be null), releasing the one held before.
+    void SetScriptObject(ScriptObjectSlot slot, script::ObjectHandle object);
 
     // The checks before an upload: an upload address, a source, a size within the maximum.
     bool Validate() const;
@@ -91,7 +93,9 @@ class CImageFileUploader : public sigslot::has_slots<> {
     int32_t height() const { return height_; }
     int32_t thumbWidth() const { return thumbWidth_; }
     int32_t thumbHeight() const { return thumbHeight_; }
-    NPObject* scriptObject(ScriptObjectSlot slot) const { return scriptObjects_[slot]; }
+    const script::ObjectHandle& scriptObject(ScriptObjectSlot slot) const {
+        return scriptObjects_[slot];
+    }
     FormFieldMap fields() const { return *fields_; }
 
     // Entries constructed and not yet completely destroyed (their workers returned),
@@ -126,7 +130,8 @@ class CImageFileUploader : public sigslot::has_slots<> {
         LiveCounter();
         ~LiveCounter();
     } liveCounter_;
-    NPObject* scriptObjects_[kScriptObjectSlots] = {};
+    script::EventSink& events_;
+    script::ObjectHandle scriptObjects_[kScriptObjectSlots];
     std::wstring source_;
     std::string cookie_;
     std::atomic<int32_t> reportedId_{0};

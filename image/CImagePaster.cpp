@@ -1,25 +1,24 @@
 #include "image/CImagePaster.h"
 
-#include <map>
-
 #include "Biz/Log.h"
 #include "config/AppConfig.h"
 #include "image/CxImage.h"
 #include "image/ImageEncoding.h"
 #include "platform/clipboard/Clipboard.h"
-#include "plugin/BrowserFuncs.h"
-#include "plugin/ScriptValues.h"
-#include "util/Files.h"
+#include "platform/kernel/Files.h"
+#include "platform/kernel/Text.h"
+#include "threading/LiveList.h"
 #include "util/Numbers.h"
 
 namespace {
 
-// Live pasters by serial number. The serial, not a pointer, travels through the browser's
-// main-thread calls, and nothing is allocated for them: a call the browser drops leaks nothing,
-// and a call that runs after its paster is gone finds nothing.
-std::mutex g_liveMutex;
-std::map<uint64_t, CImagePaster*> g_live;
-uint64_t g_nextSerial = 1;
+// Live pasters by serial number. The serial, not a pointer, travels through the page thread's
+// calls, and nothing is allocated for them: a call the binding drops leaks nothing, and a call
+// that runs after its paster is gone finds nothing.
+LiveList<CImagePaster>& LivePasters() {
+    static LiveList<CImagePaster> live;
+    return live;
+}
 
 const int32_t kBitmapJpegQuality = 100;
 
@@ -27,42 +26,21 @@ void* SerialToUserData(uint64_t serial) {
     return reinterpret_cast<void*>(static_cast<uintptr_t>(serial));
 }
 
-// A text argument in browser memory; freed by the caller after the call.
-NPVariant TextArgument(const std::string& text) {
-    NPVariant value;
-    char* buffer = AllocScriptString(text);
-    if (buffer)
-        STRINGN_TO_NPVARIANT(buffer, static_cast<uint32_t>(text.size()), value);
-    else
-        NULL_TO_NPVARIANT(value);
-    return value;
-}
-
 }  // namespace
 
-CImagePaster::CImagePaster(NPP npp, NPObject* window)
-    : npp_(npp), window_(window), fields_(MakeFormFields()) {
-    {
-        std::lock_guard<std::mutex> lock(g_liveMutex);
-        serial_ = g_nextSerial++;
-        g_live[serial_] = this;
-    }
+CImagePaster::CImagePaster(script::PageThread& pageThread)
+    : pageThread_(pageThread), fields_(MakeFormFields()) {
+    serial_ = LivePasters().Add(this);
     poster_.Complete.connect(this, &CImagePaster::OnComplete);
     poster_.Error.connect(this, &CImagePaster::OnError);
     poster_.Progress.connect(this, &CImagePaster::OnProgress);
 }
 
 CImagePaster::~CImagePaster() {
-    {
-        std::lock_guard<std::mutex> lock(g_liveMutex);
-        g_live.erase(serial_);
-    }
+    LivePasters().Remove(this);
     // After this no slot runs; the poster then stops and waits for its worker.
     disconnect_all();
-    for (NPObject*& object : callbacks_) {
-        if (object) NPN_ReleaseObject(object);
-        object = nullptr;
-    }
+    for (script::ObjectHandle& object : callbacks_) object.reset();
 }
 
 bool CImagePaster::Paste() {
@@ -147,10 +125,12 @@ bool CImagePaster::StartPost(const boost::shared_array<char>& bytes, uint32_t co
     }
 }
 
-NPObject* CImagePaster::GetFiles() {
-    const std::vector<std::string> collected = reader_.TakeCollectedFiles();
-    std::list<std::string> paths(collected.begin(), collected.end());
-    return MakeScriptArray(npp_, window_, paths);
+script::ScriptValue CImagePaster::GetFiles() {
+    // The reader collects paths in the ANSI code page; pages get UTF-8.
+    std::vector<std::string> paths = reader_.TakeCollectedFiles();
+    if (paths.empty()) return script::ScriptValue::Null();
+    for (std::string& path : paths) path = util::AnsiToUtf8(path);
+    return script::ScriptValue::StringList(std::move(paths));
 }
 
 void CImagePaster::AddField(const std::string& name, const std::string& value) {
@@ -167,12 +147,11 @@ int32_t CImagePaster::GetErrorCode() const {
     return errorCode_;
 }
 
-void CImagePaster::SetCallback(CallbackSlot slot, NPObject* object) {
+void CImagePaster::SetCallback(CallbackSlot slot, script::ObjectHandle object) {
     if (slot < 0 || slot >= kCallbackSlots) return;
-    if (object) NPN_RetainObject(object);
-    NPObject* previous = callbacks_[slot];
-    callbacks_[slot] = object;
-    if (previous) NPN_ReleaseObject(previous);
+    // The previous object is released after the slot holds the new one.
+    script::ObjectHandle previous = std::move(callbacks_[slot]);
+    callbacks_[slot] = std::move(object);
 }
 
 void CImagePaster::OnComplete() {
@@ -197,18 +176,16 @@ void CImagePaster::OnProgress(unsigned long) {
 }
 
 void CImagePaster::Schedule(void (*call)(void*)) {
-    NPN_PluginThreadAsyncCall(npp_, call, SerialToUserData(serial_));
+    pageThread_.PostCall(call, SerialToUserData(serial_));
 }
 
 CImagePaster* CImagePaster::FindLive(void* serial) {
-    std::lock_guard<std::mutex> lock(g_liveMutex);
-    auto it = g_live.find(static_cast<uint64_t>(reinterpret_cast<uintptr_t>(serial)));
-    return it == g_live.end() ? nullptr : it->second;
+    return LivePasters().Find(static_cast<uint64_t>(reinterpret_cast<uintptr_t>(serial)));
 }
 
 void CImagePaster::CompleteCall(void* serial) {
     CImagePaster* paster = FindLive(serial);
-    if (paster) paster->CallPage(kOnComplete, nullptr, 0);
+    if (paster) paster->CallPage(kOnComplete, {});
 }
 
 void CImagePaster::ErrorCall(void* serial) {
@@ -225,9 +202,7 @@ void CImagePaster::ErrorCall(void* serial) {
             paster->pendingErrors_.pop_front();
         }
     }
-    NPVariant argument;
-    INT32_TO_NPVARIANT(code, argument);
-    paster->CallPage(kOnError, &argument, 1);
+    paster->CallPage(kOnError, {script::ScriptValue::Int32(code)});
 }
 
 void CImagePaster::ProgressCall(void* serial) {
@@ -235,40 +210,21 @@ void CImagePaster::ProgressCall(void* serial) {
     if (!paster || !paster->callbacks_[kOnPost]) return;
     // The figures as they stand now; several reports may show the same ones.
     const WinINetPoster& poster = paster->poster_;
-    NPVariant arguments[4] = {TextArgument(util::IntToString(poster.GetSpeed())),
-                              TextArgument(util::IntToString(poster.GetPosted())),
-                              TextArgument(poster.GetPercent()),
-                              TextArgument(poster.GetTimeLeft())};
-    paster->CallPage(kOnPost, arguments, 4);
-    // The browser does not take the argument buffers.
-    for (NPVariant& argument : arguments) {
-        if (NPVARIANT_IS_STRING(argument))
-            NPN_MemFree(const_cast<NPUTF8*>(argument.value.stringValue.UTF8Characters));
-    }
+    paster->CallPage(kOnPost, {script::ScriptValue::String(util::IntToString(poster.GetSpeed())),
+                               script::ScriptValue::String(util::IntToString(poster.GetPosted())),
+                               script::ScriptValue::String(poster.GetPercent()),
+                               script::ScriptValue::String(poster.GetTimeLeft())});
 }
 
-void CImagePaster::CallPage(CallbackSlot slot, const NPVariant* extra, uint32_t extraCount) {
-    NPObject* callback = callbacks_[slot];
-    if (!callback) return;
+void CImagePaster::CallPage(CallbackSlot slot, std::vector<script::ScriptValue> extra) {
     // Our own references for the call: the page may overwrite the properties or destroy the
     // instance from inside it.
-    NPP npp = npp_;
-    NPN_RetainObject(callback);
-    NPObject* object = callbacks_[kObject];
-    if (object) NPN_RetainObject(object);
-
-    const uint32_t count = extraCount < 4 ? extraCount : 4;
-    NPVariant arguments[1 + 4];
-    if (object)
-        OBJECT_TO_NPVARIANT(object, arguments[0]);
-    else
-        NULL_TO_NPVARIANT(arguments[0]);
-    for (uint32_t i = 0; i < count; ++i) arguments[1 + i] = extra[i];
-    NPVariant result;
-    VOID_TO_NPVARIANT(result);
-    if (NPN_InvokeDefault(npp, callback, arguments, 1 + count, &result))
-        NPN_ReleaseVariantValue(&result);
-
-    if (object) NPN_ReleaseObject(object);
-    NPN_ReleaseObject(callback);
+    const script::ObjectHandle callback = callbacks_[slot];
+    if (!callback) return;
+    const script::ObjectHandle object = callbacks_[kObject];
+    std::vector<script::ScriptValue> arguments;
+    arguments.reserve(1 + extra.size());
+    arguments.push_back(script::ScriptValue::Object(object));
+    for (script::ScriptValue& value : extra) arguments.push_back(std::move(value));
+    callback->Call(arguments);
 }

@@ -2,9 +2,9 @@
 // once, reported through the page's positional callbacks.
 //
 // Script calls run on the main thread. The poster's slots run on its worker and transport
-// threads; they only record the outcome and ask the browser for a main-thread call, which
-// finds the paster again by its serial number, so a call that arrives after the paster is
-// gone does nothing.
+// threads; they only record the outcome and post a call to the page's thread, which finds the
+// paster again by its serial number, so a call that arrives after the paster is gone does
+// nothing.
 #pragma once
 
 #include <cstdint>
@@ -12,12 +12,14 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "Network/WinINetPoster.h"
 #include "config/FormFields.h"
 #include "image/ClipboardImages.h"
 #include "image/CxMemFile.h"
-#include "platform/npapi/npapi.h"
+#include "script/PageThread.h"
+#include "script/ScriptObject.h"
 #include "threading/sigslot.h"
 
 class CImagePaster : public sigslot::has_slots<> {
@@ -25,7 +27,8 @@ class CImagePaster : public sigslot::has_slots<> {
     // The page's objects the paster keeps, one reference each.
     enum CallbackSlot { kOnComplete, kOnPost, kOnError, kOnConnected, kObject, kCallbackSlots };
 
-    CImagePaster(NPP npp, NPObject* window);
+    // The page's thread outlives the paster.
+    explicit CImagePaster(script::PageThread& pageThread);
     ~CImagePaster() override;
     CImagePaster(const CImagePaster&) = delete;
     CImagePaster& operator=(const CImagePaster&) = delete;
@@ -36,9 +39,9 @@ class CImagePaster : public sigslot::has_slots<> {
     bool Paste();
     bool IsBitmap() { return reader_.IsBitmap(); }
     bool IsFile() { return reader_.IsFile(); }
-    // A new script array of the collected paths (UTF-8), which empties the list; null when
-    // nothing was collected.
-    NPObject* GetFiles();
+    // The collected paths (UTF-8) as a list for a script array, which empties the list; null
+    // when nothing was collected.
+    script::ScriptValue GetFiles();
     // A name already present keeps its first value.
     void AddField(const std::string& name, const std::string& value);
     // The server's answer to the last completed upload; empty while a bitmap uploads.
@@ -46,9 +49,9 @@ class CImagePaster : public sigslot::has_slots<> {
     int32_t GetErrorCode() const;
     bool IsUploading() const { return poster_.IsBusy(); }
 
-    // Stores the object (retaining it) and releases the one it replaces; null clears.
-    void SetCallback(CallbackSlot slot, NPObject* object);
-    NPObject* GetCallback(CallbackSlot slot) const { return callbacks_[slot]; }
+    // Keeps the object and releases the one it replaces; null clears.
+    void SetCallback(CallbackSlot slot, script::ObjectHandle object);
+    const script::ObjectHandle& GetCallback(CallbackSlot slot) const { return callbacks_[slot]; }
     const FormFields& fields() const { return fields_; }
 
   private:
@@ -75,12 +78,11 @@ class CImagePaster : public sigslot::has_slots<> {
     static CImagePaster* FindLive(void* serial);
     // Calls the page object in `slot` with "ImgPst_Object" first, then `extra`. The paster
     // may be destroyed by the page during the call; nothing of it is touched afterwards.
-    void CallPage(CallbackSlot slot, const NPVariant* extra, uint32_t extraCount);
+    void CallPage(CallbackSlot slot, std::vector<script::ScriptValue> extra);
 
-    NPP npp_;
-    NPObject* window_;
+    script::PageThread& pageThread_;
     uint64_t serial_;
-    NPObject* callbacks_[kCallbackSlots] = {};
+    script::ObjectHandle callbacks_[kCallbackSlots];
 
     // Written on the poster's threads, read on the main thread.
     mutable std::mutex stateMutex_;

@@ -6,7 +6,7 @@
 #include "image/CxImage.h"
 #include "image/PathNames.h"
 #include "platform/clipboard/Clipboard.h"
-#include "util/CodePage.h"
+#include "platform/kernel/Text.h"
 
 namespace {
 

@@ -6,13 +6,14 @@
 #include <boost/algorithm/string/predicate.hpp>
 #include <string>
 
+#include "Biz/Log.h"
 #include "image/PathNames.h"
 #include "platform/image/DibDecoder.h"
 #include "platform/image/ImageSize.h"
 #include "platform/image/JpegCodec.h"
 #include "platform/image/Metafile.h"
 #include "platform/image/PngCodec.h"
-#include "util/Files.h"
+#include "platform/kernel/Files.h"
 
 using platform::image::Bitmap;
 using platform::image::ImageFormat;
@@ -57,6 +58,28 @@ Bitmap Stretch(const Bitmap& source, uint32_t width, uint32_t height) {
     return out;
 }
 
+// The metafile players; when one says why a picture came out empty, the log says it under the
+// player's source name.
+void LogMetafileFailure(const std::string& failure) {
+    if (failure.empty()) return;
+    QUILLON_TRACE("platform\\image\\MetafileChild", __LINE__,
+                  "metafile renderer: " << failure << "; the picture is empty");
+}
+
+bool DrawWmf(const uint8_t* data, size_t size, uint32_t width, uint32_t height, Bitmap& out) {
+    std::string failure;
+    const bool drawn = platform::image::RenderWmf(data, size, width, height, out, &failure);
+    LogMetafileFailure(failure);
+    return drawn;
+}
+
+bool DrawEmf(const uint8_t* data, size_t size, Bitmap& out) {
+    std::string failure;
+    const bool drawn = platform::image::RenderEmf(data, size, out, &failure);
+    LogMetafileFailure(failure);
+    return drawn;
+}
+
 // Draws a metafile stretched to width x height on white.
 bool DrawMetafile(const util::SharedBuffer& content, uint32_t width, uint32_t height,
                   Bitmap& canvas) {
@@ -64,12 +87,12 @@ bool DrawMetafile(const util::SharedBuffer& content, uint32_t width, uint32_t he
     switch (platform::image::DetectImageFormat(data, content.size)) {
         case ImageFormat::kEmf: {
             Bitmap natural;
-            if (!platform::image::RenderEmf(data, content.size, natural)) return false;
+            if (!DrawEmf(data, content.size, natural)) return false;
             canvas = Stretch(natural, width, height);
             return !canvas.empty();
         }
         default:  // placeable or plain WMF; anything else fails the record walk
-            return platform::image::RenderWmf(data, content.size, width, height, canvas);
+            return DrawWmf(data, content.size, width, height, canvas);
     }
 }
 
@@ -116,12 +139,12 @@ ImagePtr LoadImageFromBytes(const char* bytes, uint32_t count) {
             break;
         }
         case ImageFormat::kEmf:
-            ok = platform::image::RenderEmf(data, count, *image);
+            ok = DrawEmf(data, count, *image);
             break;
         case ImageFormat::kWmf: {
             uint32_t width = 0, height = 0;
             ok = NaturalSize(data, count, width, height) &&
-                 platform::image::RenderWmf(data, count, width, height, *image);
+                 DrawWmf(data, count, width, height, *image);
             break;
         }
         default:

@@ -5,7 +5,7 @@
 #include "image/CImageFileUploader.h"
 #include "threading/Worker.h"
 
-UploaderTable::UploaderTable() = default;
+UploaderTable::UploaderTable(script::EventSink& events) : events_(events) {}
 
 UploaderTable::~UploaderTable() {
     for (auto& entry : entries_) Dispose(std::move(entry.second));
@@ -13,7 +13,7 @@ UploaderTable::~UploaderTable() {
 
 int32_t UploaderTable::Add() {
     const int32_t id = nextId_++;
-    entries_[id].reset(new CImageFileUploader(id));
+    entries_[id].reset(new CImageFileUploader(id, events_));
     return id;
 }
 

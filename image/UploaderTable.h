@@ -12,11 +12,14 @@
 #include <map>
 #include <memory>
 
+#include "script/EventSink.h"
+
 class CImageFileUploader;
 
 class UploaderTable {
   public:
-    UploaderTable();
+    // Every entry posts its events to `events`, which outlives the table.
+    explicit UploaderTable(script::EventSink& events);
     ~UploaderTable();
     UploaderTable(const UploaderTable&) = delete;
     UploaderTable& operator=(const UploaderTable&) = delete;
@@ -32,6 +35,7 @@ class UploaderTable {
   private:
     static void Dispose(std::unique_ptr<CImageFileUploader> entry);
 
+    script::EventSink& events_;
     std::map<int32_t, std::unique_ptr<CImageFileUploader>> entries_;
     int32_t nextId_ = 1;
 };

@@ -2,7 +2,7 @@
 // wrappers through which the rest of the plug-in calls the browser.
 #pragma once
 
-#include "platform/npapi/npapi.h"
+#include "plugin/npapi.h"
 
 void SetBrowserFuncs(NPNetscapeFuncs* funcs);
 NPNetscapeFuncs* BrowserFuncs();

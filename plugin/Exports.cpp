@@ -1,5 +1,5 @@
 // The module's exported entry points.
-#include "platform/npapi/npapi.h"
+#include "plugin/npapi.h"
 #include "plugin/PluginFuncs.h"
 #include "plugin/Version.h"
 

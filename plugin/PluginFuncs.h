@@ -2,7 +2,7 @@
 // exported functions of every platform.
 #pragma once
 
-#include "platform/npapi/npapi.h"
+#include "plugin/npapi.h"
 
 #include <cstddef>
 

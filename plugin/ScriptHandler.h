@@ -1,14 +1,25 @@
-// A script member bound to its instance. One type serves methods (arguments, result),
-// property reads (null, result) and property writes (value, null). Method handlers always
-// receive at least kMinScriptArgs arguments: those the page did not pass are void.
+// A member of the interface as the plug-in's scriptable object dispatches it: the core's table
+// row, with the NPVariant conversions on the way in and out (plugin/ScriptValues.h).
 #pragma once
 
-#include <boost/function.hpp>
 #include <map>
 
-#include "platform/npapi/npapi.h"
+#include "core/MemberTable.h"
+#include "plugin/npapi.h"
 
-typedef boost::function<void(const NPVariant* in, NPVariant* out)> ScriptHandler;
+class CPlugin;
+
+class ScriptHandler {
+  public:
+    explicit ScriptHandler(const script::Member& member) : member_(&member) {}
+
+    // A method call; the arguments the page did not pass are void.
+    void Invoke(CPlugin& plugin, const NPVariant* args, uint32_t argCount, NPVariant* result) const;
+    void Get(CPlugin& plugin, NPVariant* result) const;
+    void Set(CPlugin& plugin, const NPVariant& value) const;
+
+  private:
+    const script::Member* member_;
+};
+
 typedef std::map<NPIdentifier, ScriptHandler> ScriptRegistry;
-
-enum { kMinScriptArgs = 8 };

@@ -1,10 +1,8 @@
 #include "plugin/ScriptablePluginObject.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
-#include <vector>
 
 #include "plugin/BrowserFuncs.h"
 #include "plugin/CPlugin.h"
@@ -91,7 +89,7 @@ bool ScriptablePluginObjectBase::SetProperty(NPIdentifier name, const NPVariant*
     CPlugin* plugin = InstanceRegistry::Current();
     const ScriptHandler* handler = plugin ? plugin->FindProperty(name) : nullptr;
     if (!handler) return false;
-    (*handler)(value, nullptr);
+    if (value) handler->Set(*plugin, *value);
     return true;
 }
 
@@ -105,11 +103,7 @@ bool ScriptablePluginObject::Invoke(NPIdentifier name, const NPVariant* args, ui
     CPlugin* plugin = InstanceRegistry::Current();
     const ScriptHandler* handler = plugin ? plugin->FindMethod(name) : nullptr;
     if (!handler) return false;
-    // Handlers read a fixed number of arguments; the ones the page did not pass are void.
-    std::vector<NPVariant> padded(std::max<uint32_t>(argCount, kMinScriptArgs));
-    for (NPVariant& v : padded) VOID_TO_NPVARIANT(v);
-    if (args && argCount) std::copy(args, args + argCount, padded.begin());
-    (*handler)(padded.data(), result);
+    handler->Invoke(*plugin, args, argCount, result);
     return true;
 }
 
@@ -132,6 +126,6 @@ bool ScriptablePluginObject::GetProperty(NPIdentifier name, NPVariant* result) {
     CPlugin* plugin = InstanceRegistry::Current();
     const ScriptHandler* handler = plugin ? plugin->FindProperty(name) : nullptr;
     if (!handler) return false;
-    (*handler)(nullptr, result);
+    handler->Get(*plugin, result);
     return true;
 }

@@ -2,7 +2,7 @@
 // name into the registries of the current instance.
 #pragma once
 
-#include "platform/npapi/npapi.h"
+#include "plugin/npapi.h"
 
 class ScriptablePluginObjectBase : public NPObject {
   public:

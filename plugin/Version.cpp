@@ -1,6 +1,5 @@
 #include "plugin/Version.h"
 
-const char kScriptVersion[] = "1,4,102,31478";
 const char kPluginName[] = "npQuillon";
 // "Quillon" followed by the GBK bytes of 图片上传控件.
 const char kPluginDescription[] = "Quillon\xCD\xBC\xC6\xAC\xC9\xCF\xB4\xAB\xBF\xD8\xBC\xFE";

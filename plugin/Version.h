@@ -1,8 +1,8 @@
 // The plug-in's name, description, MIME type and version as the browser and the page see them.
 #pragma once
 
-// "1,4,102,31478", the text of the script property "Version".
-extern const char kScriptVersion[];
+#include "core/Version.h"
+
 extern const char kPluginName[];
 // "Quillon图片上传控件" in the GBK bytes the browser is given.
 extern const char kPluginDescription[];

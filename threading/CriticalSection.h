@@ -1,48 +1,27 @@
-// A re-entrant lock: a Windows critical section on Windows (platform/kernel/win32), a recursive
-// mutex elsewhere.
+// A re-entrant lock (the platform's, platform/kernel/Sync.h).
 #pragma once
 
-#if !defined(_WIN32)
-#include <mutex>
-#endif
+#include "platform/kernel/Sync.h"
 
 namespace Korvane {
 namespace Threading {
 
 class CriticalSection {
   public:
-#if defined(_WIN32)
-    CriticalSection();
-    virtual ~CriticalSection();
-    void Enter();
-    void Leave();
-#else
     CriticalSection() = default;
     virtual ~CriticalSection() = default;
-    void Enter() {
-        mutex_.lock();
-    }
-    void Leave() {
-        mutex_.unlock();
-    }
-#endif
     CriticalSection(const CriticalSection&) = delete;
     CriticalSection& operator=(const CriticalSection&) = delete;
 
+    void Enter() { lock_.Lock(); }
+    void Leave() { lock_.Unlock(); }
+
     // Standard lockable interface, so std::lock_guard works too.
-    void lock() {
-        Enter();
-    }
-    void unlock() {
-        Leave();
-    }
+    void lock() { Enter(); }
+    void unlock() { Leave(); }
 
   private:
-#if defined(_WIN32)
-    void* section_;  // the CRITICAL_SECTION this object owns
-#else
-    std::recursive_mutex mutex_;
-#endif
+    platform::ReentrantLock lock_;
 };
 
 // Enters on construction, leaves on destruction.

@@ -1,7 +1,7 @@
 #include "threading/MsgQueue.h"
 
-void MsgQueue::Push(const std::string& text) {
-    Entry entry(new std::string(text));
+void MsgQueue::Push(std::string text) {
+    Entry entry(new std::string(std::move(text)));
     Korvane::Threading::ScopedLock lock(lock_);
     entries_.push_back(entry);
 }

@@ -13,8 +13,8 @@ class MsgQueue {
     typedef boost::shared_ptr<std::string> Entry;
     typedef boost::function<void(const Entry&)> Handler;
 
-    // Copies the text in at the end.
-    void Push(const std::string& text);
+    // Takes the text in at the end (moved, not copied, when the caller hands it over).
+    void Push(std::string text);
     // Calls the handler once per entry queued when the call began, in order, under the lock,
     // and removes exactly those entries. Entries the handler itself pushes (the lock is
     // re-entrant) stay for a later call.

@@ -11,7 +11,7 @@
 #include "Office/LocalPath.h"
 #include "Office/steps/Steps.h"
 #include "platform/image/ImageSize.h"
-#include "util/CodePage.h"
+#include "platform/kernel/Text.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "platform/clipboard/ClipboardText.h"
 
-#include "util/CodePage.h"
+#include "platform/kernel/Text.h"
 
 namespace platform {
 namespace {

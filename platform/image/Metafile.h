@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/image/Bitmap.h"
 
@@ -26,10 +27,14 @@ const size_t kPlaceableWmfHeaderSize = 22;
 
 // Draws the WMF stretched to width x height on an opaque white canvas. False and empty when
 // the data is not a playable WMF, the size is 0 or above the limits, or playback fails.
-bool RenderWmf(const uint8_t* data, size_t size, uint32_t width, uint32_t height, Bitmap& out);
+// `failure`, when given, is set to why the player failed (the Linux renderer process's
+// fault: missing, killed, a wrong answer) and left empty when the data itself was refused or
+// the platform's player gives no reason.
+bool RenderWmf(const uint8_t* data, size_t size, uint32_t width, uint32_t height, Bitmap& out,
+               std::string* failure = nullptr);
 // Draws the EMF at its natural size (its frame at 96 pixels per inch, scaled down to fit the
 // picture limits) on an opaque white canvas.
-bool RenderEmf(const uint8_t* data, size_t size, Bitmap& out);
+bool RenderEmf(const uint8_t* data, size_t size, Bitmap& out, std::string* failure = nullptr);
 
 // Whether the data is a WMF or an EMF whose records chain correctly to the end (see above).
 bool IsWellFormedWmf(const uint8_t* data, size_t size);

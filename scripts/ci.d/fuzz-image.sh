@@ -18,12 +18,12 @@ IMG=$ROOT/platform/image
 PKGS="libturbojpeg spng librsvg-2.0 libxml-2.0 libwmf"
 
 clang++ $FLAGS "$ROOT/tests/fuzz/image/FuzzDib.cpp" "$IMG/DibDecoder.cpp" "$IMG/Bitmap.cpp" \
-    "$IMG/JpegCodec.cpp" "$IMG/PngCodec.cpp" "$IMG/ImageSize.cpp" \
-    "$ROOT/platform/kernel/CodePageIconv.cpp" "$ROOT/platform/kernel/FileSystem.cpp" "$ROOT/util/Utf8.cpp" \
+    "$IMG/JpegCodec.cpp" "$IMG/linux/PngCodec.cpp" "$IMG/ImageSize.cpp" \
+    "$ROOT/platform/kernel/linux/CodePageIconv.cpp" "$ROOT/platform/kernel/linux/FileSystem.cpp" "$ROOT/util/Utf8.cpp" \
     $(pkg-config --libs libturbojpeg spng) -o "$OUT/fuzz_dib"
 clang++ $FLAGS $(pkg-config --cflags $PKGS) "$ROOT/tests/fuzz/image/FuzzMetafile.cpp" \
-    "$IMG/MetafileWmf.cpp" "$IMG/MetafileEmf.cpp" "$IMG/MetafileRecords.cpp" "$IMG/SvgTextLimits.cpp" "$IMG/Bitmap.cpp" \
-    "$IMG/ImageSize.cpp" "$ROOT/platform/kernel/CodePageIconv.cpp" "$ROOT/platform/kernel/FileSystem.cpp" "$ROOT/util/Utf8.cpp" \
+    "$IMG/linux/MetafileWmf.cpp" "$IMG/linux/MetafileEmf.cpp" "$IMG/MetafileRecords.cpp" "$IMG/linux/SvgTextLimits.cpp" "$IMG/Bitmap.cpp" \
+    "$IMG/ImageSize.cpp" "$ROOT/platform/kernel/linux/CodePageIconv.cpp" "$ROOT/platform/kernel/linux/FileSystem.cpp" "$ROOT/util/Utf8.cpp" \
     $(pkg-config --libs $PKGS) -lemf2svg -o "$OUT/fuzz_metafile"
 
 # Seeds: a few hand-made DIB headers, and the corpus metafiles behind their selector byte.

@@ -21,9 +21,10 @@ FLAGS="-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
 PKGS="htmlcxx log4cplus jsoncpp xcb xcb-xfixes libturbojpeg spng librsvg-2.0 libxml-2.0 libwmf"
 # The reference engine (tests/reference) converts the small inputs a second time.
 SOURCES="$ROOT/tests/fuzz/office/FuzzConvert.cpp $(ls "$ROOT"/Office/*.cpp "$ROOT"/Office/*/*.cpp) \
-    $(ls "$ROOT"/tests/reference/*.cpp) \
-    $(ls "$ROOT"/platform/clipboard/*.cpp "$ROOT"/platform/image/*.cpp) \
-    $ROOT/platform/kernel/CodePageIconv.cpp $ROOT/platform/kernel/FileSystem.cpp \
+    $(ls "$ROOT"/tests/reference/*.cpp) $(ls "$ROOT"/events/*.cpp) \
+    $(ls "$ROOT"/platform/clipboard/*.cpp "$ROOT"/platform/clipboard/linux/*.cpp) \
+    $(ls "$ROOT"/platform/image/*.cpp "$ROOT"/platform/image/linux/*.cpp) \
+    $ROOT/platform/kernel/linux/CodePageIconv.cpp $ROOT/platform/kernel/linux/FileSystem.cpp \
     $(ls "$ROOT"/util/*.cpp) $ROOT/Biz/Log.cpp"
 clang++ $FLAGS -I/usr/include/libwmf/gd $(pkg-config --cflags $PKGS) $SOURCES \
     $(pkg-config --libs $PKGS) -lemf2svg -lboost_thread -lpthread -o "$OUT/fuzz_convert"

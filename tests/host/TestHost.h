@@ -21,7 +21,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/npapi/npapi.h"
+#include "plugin/npapi.h"
 
 namespace testhost {
 

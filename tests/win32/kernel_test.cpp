@@ -18,14 +18,14 @@
 
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/FileSystem.h"
+#include "platform/kernel/Files.h"
 #include "platform/kernel/GraphicsSession.h"
+#include "platform/kernel/Text.h"
 #include "platform/kernel/Ticks.h"
 #include "platform/kernel/win32/CodePageNames.h"
 #include "tests/win32/Check.h"
 #include "threading/CriticalSection.h"
 #include "threading/EventHandler.h"
-#include "util/CodePage.h"
-#include "util/Files.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-// Word paste conversion on scaled inputs (1, 10, 50 MB of real Word documents, one document
-// repeated and all cycled), timed against HTML Tidy's Word clean-up on the same files; then
-// on generated inputs that scale with a count (shapes nested, nested with image data,
-// repeated, unclosed, interleaved with their end tags; a text of mostly '<'), whose time per
-// thousand should stay flat as the count grows.
+// Word paste conversion, alone and end to end (clipboard bytes to the event text), on scaled
+// inputs (1, 10, 50 MB of real Word documents, one document repeated and all cycled), timed against
+// HTML Tidy's Word clean-up on the same files; then on generated inputs that scale with a count
+// (shapes nested, nested with image data, repeated, unclosed, interleaved with their end tags; a
+// text of mostly '<'), whose time per thousand should stay flat as the count grows.
 //
 //   bench_convert [--sizes 1,10,50] [--scaling 10,40,100] [--work DIR]
 //                 (--scaling counts are thousands, 0 skips them; with --sizes alone only
@@ -29,6 +29,7 @@
 #include "Office/CfHtml.h"
 #include "Office/WordConverter.h"
 #include "ShapeMarkup.h"
+#include "events/PageEvents.h"
 #include "platform/clipboard/MemoryClipboard.h"
 
 namespace {
@@ -54,6 +55,21 @@ struct Result {
     double seconds = -1;
     long peakKb = 0;
     long startKb = 0;  // resident size when the measurement starts (program, libraries, input)
+    long pageFaults = 0;
+};
+
+// What a child measures: the conversion alone, or the whole paste from the clipboard's bytes to
+// the event text handed to the page's queue.
+enum class Measure { kConvert, kEndToEnd };
+
+// The end of a paste: the event text taken over, as the page's queue takes it.
+class KeptEvent : public script::EventSink {
+  public:
+    void PostEvent(std::string text) override { text_ = std::move(text); }
+    size_t size() const { return text_.size(); }
+
+  private:
+    std::string text_;
 };
 
 // A size line of /proc/self/status ("VmHWM:" the peak resident size, "VmRSS:" the current
@@ -77,8 +93,8 @@ void ResetPeakRss() {
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
-// Converts the file in a child; answers the conversion time and the child's peak memory.
-Result ConvertInChild(const std::string& path) {
+// Converts the file in a child; answers the time, the child's peak memory and its page faults.
+Result ConvertInChild(const std::string& path, Measure measure = Measure::kConvert) {
     int fds[2];
     if (pipe(fds) != 0) return Result();
     const pid_t pid = fork();
@@ -94,17 +110,28 @@ Result ConvertInChild(const std::string& path) {
         ResetPeakRss();
         const double startKb = static_cast<double>(StatusKb("VmRSS:"));
         WordConverter converter;
+        KeptEvent event;
+        struct rusage before;
+        getrusage(RUSAGE_SELF, &before);
         const double start = Now();
-        converter.GetWord();
-        const double result[3] = {Now() - start, static_cast<double>(PeakRssKb()), startKb};
+        if (measure == Measure::kEndToEnd)
+            PostPasteWordEvent(converter, event);
+        else
+            converter.GetWord();
+        const double seconds = Now() - start;
+        struct rusage after;
+        getrusage(RUSAGE_SELF, &after);
+        const double result[4] = {seconds, static_cast<double>(PeakRssKb()), startKb,
+                                  static_cast<double>(after.ru_minflt - before.ru_minflt)};
         if (write(fds[1], result, sizeof result) != sizeof result) _exit(1);
         _exit(converter.Text().empty() ? 3 : 0);
     }
     close(fds[1]);
     Result r;
-    double result[3] = {-1, 0, 0};
+    double result[4] = {-1, 0, 0, 0};
     if (read(fds[0], result, sizeof result) == sizeof result) r.seconds = result[0];
     r.startKb = static_cast<long>(result[2]);
+    r.pageFaults = static_cast<long>(result[3]);
     close(fds[0]);
     int status = 0;
     struct rusage usage;
@@ -218,8 +245,11 @@ int main(int argc, char** argv) {
     };
     // start_MB: resident size when the measurement starts (program, libraries and the input on
     // the clipboard), part of peak_MB; at 1 MB it weighs most in peak/input.
-    std::printf("%-7s %6s %10s %9s %9s %9s %10s %9s\n", "input", "MB", "convert_s", "s_per_MB",
-                "start_MB", "peak_MB", "peak/input", "tidy_s");
+    // e2e: from the clipboard's bytes to the event text in the page's queue (the paste a user
+    // waits for, minus the browser); its peak and page faults are the whole paste's.
+    std::printf("%-7s %6s %10s %9s %9s %9s %10s %9s %8s %9s %9s %10s %9s\n", "input", "MB",
+                "convert_s", "s_per_MB", "start_MB", "peak_MB", "peak/input", "tidy_s", "e2e_s",
+                "e2e_s/MB", "e2e/tidy", "e2e_peak/in", "faults/MB");
     std::stringstream list(sizes);
     for (std::string mb; std::getline(list, mb, ',');) {
         for (const Mode& mode : modes) {
@@ -233,10 +263,14 @@ int main(int argc, char** argv) {
             struct stat st;
             const double inputMb = stat(out.c_str(), &st) == 0 ? st.st_size / 1e6 : 0;
             const Result r = ConvertInChild(out);
+            const Result e = ConvertInChild(out, Measure::kEndToEnd);
             const double tidy = haveTidy ? TidySeconds(out) : -1;
-            std::printf("%-7s %6.1f %10.3f %9.4f %9.1f %9.1f %10.2f %9.3f\n", mode.name, inputMb,
-                        r.seconds, r.seconds / inputMb, r.startKb / 1024.0, r.peakKb / 1024.0,
-                        r.peakKb / 1024.0 / inputMb, tidy);
+            std::printf(
+                "%-7s %6.1f %10.3f %9.4f %9.1f %9.1f %10.2f %9.3f %8.3f %9.4f %9.2f %10.2f %9.0f\n",
+                mode.name, inputMb, r.seconds, r.seconds / inputMb, r.startKb / 1024.0,
+                r.peakKb / 1024.0, r.peakKb / 1024.0 / inputMb, tidy, e.seconds,
+                e.seconds / inputMb, tidy > 0 ? e.seconds / tidy : -1, e.peakKb / 1024.0 / inputMb,
+                e.pageFaults / inputMb);
             std::fflush(stdout);
         }
     }

@@ -22,9 +22,9 @@
 #include <vector>
 
 #include "Network/WinINetPoster.h"
+#include "platform/kernel/Files.h"
+#include "platform/kernel/Text.h"
 #include "threading/EventHandler.h"
-#include "util/CodePage.h"
-#include "util/Files.h"
 
 namespace {
 

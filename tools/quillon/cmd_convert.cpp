@@ -3,13 +3,13 @@
 #include <memory>
 
 #include "Office/CfHtml.h"
-#include "Office/PasteEvent.h"
 #include "Office/WordConverter.h"
+#include "events/EventText.h"
+#include "events/PageEvents.h"
 #include "platform/clipboard/MemoryClipboard.h"
-#include "plugin/EventText.h"
+#include "platform/kernel/Files.h"
+#include "platform/kernel/Text.h"
 #include "tools/quillon/Command.h"
-#include "util/CodePage.h"
-#include "util/Files.h"
 
 namespace {
 

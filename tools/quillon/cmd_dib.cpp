@@ -5,9 +5,9 @@
 #include "config/AppConfig.h"
 #include "image/CxImage.h"
 #include "image/CxMemFile.h"
+#include "platform/kernel/Files.h"
+#include "platform/kernel/Text.h"
 #include "tools/quillon/Command.h"
-#include "util/CodePage.h"
-#include "util/Files.h"
 #include "util/Numbers.h"
 
 namespace {

@@ -2,10 +2,10 @@
 #include <cstdio>
 
 #include "Network/WinINetDowner.h"
+#include "platform/kernel/Files.h"
+#include "platform/kernel/Text.h"
 #include "threading/EventHandler.h"
 #include "tools/quillon/Command.h"
-#include "util/CodePage.h"
-#include "util/Files.h"
 
 namespace {
 

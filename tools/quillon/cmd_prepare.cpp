@@ -3,9 +3,9 @@
 #include <string>
 
 #include "image/ImageEncoding.h"
+#include "platform/kernel/Files.h"
+#include "platform/kernel/Text.h"
 #include "tools/quillon/Command.h"
-#include "util/CodePage.h"
-#include "util/Files.h"
 #include "util/Numbers.h"
 
 namespace {

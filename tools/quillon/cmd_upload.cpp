@@ -5,9 +5,9 @@
 
 #include "Network/WinINetPoster.h"
 #include "platform/kernel/FileSystem.h"
+#include "platform/kernel/Text.h"
 #include "threading/EventHandler.h"
 #include "tools/quillon/Command.h"
-#include "util/CodePage.h"
 
 namespace {
 

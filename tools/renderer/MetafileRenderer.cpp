@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "platform/image/Metafile.h"
-#include "platform/image/MetafilePlayers.h"
-#include "platform/image/MetafileRendererProtocol.h"
+#include "platform/image/linux/MetafilePlayers.h"
+#include "platform/image/linux/MetafileRendererProtocol.h"
 
 using namespace platform::image;
 

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "threading/EventHandler.h"
+#include "platform/kernel/Sync.h"
 
 namespace platform {
 
@@ -80,8 +80,8 @@ class WinINetChannel {
     bool completed_ = false;
     Completion completion_;
     std::vector<unsigned long> sent_;
-    Korvane::Threading::EventHandler activity_;
-    Korvane::Threading::EventHandler closed_;
+    AutoResetEvent activity_;
+    AutoResetEvent closed_;
 };
 
 }  // namespace platform

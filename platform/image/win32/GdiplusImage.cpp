@@ -1,8 +1,7 @@
 #include "platform/image/win32/GdiplusImage.h"
 
 #include <cstring>
-
-#include "threading/CriticalSection.h"
+#include <mutex>
 
 namespace platform {
 namespace image {
@@ -12,22 +11,22 @@ namespace {
 
 // GDI+'s start-up and shut-down are not made for concurrent calls; the image calls, which
 // may run on worker threads, take turns.
-Korvane::Threading::CriticalSection& SessionLock() {
-    static Korvane::Threading::CriticalSection lock;
+std::recursive_mutex& SessionLock() {
+    static std::recursive_mutex lock;
     return lock;
 }
 
 }  // namespace
 
 GdiplusScope::GdiplusScope() {
-    Korvane::Threading::ScopedLock hold(SessionLock());
+    std::lock_guard<std::recursive_mutex> hold(SessionLock());
     Gdiplus::GdiplusStartupInput input;
     if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok) token_ = 0;
 }
 
 GdiplusScope::~GdiplusScope() {
     if (token_ == 0) return;
-    Korvane::Threading::ScopedLock hold(SessionLock());
+    std::lock_guard<std::recursive_mutex> hold(SessionLock());
     Gdiplus::GdiplusShutdown(token_);
 }
 

@@ -146,8 +146,11 @@ bool DrawOnWhite(win32::OwnedImage& metafile, uint32_t width, uint32_t height, B
 
 }  // namespace
 
-bool RenderWmf(const uint8_t* data, size_t size, uint32_t width, uint32_t height, Bitmap& out) {
+// GDI+ gives no reason of its own: `failure` stays empty.
+bool RenderWmf(const uint8_t* data, size_t size, uint32_t width, uint32_t height, Bitmap& out,
+               std::string* failure) {
     out = Bitmap();
+    if (failure) failure->clear();
     if (!IsAcceptableSize(width, height) || !IsWellFormedWmf(data, size)) return false;
     Gdiplus::WmfPlaceableFileHeader header;
     size_t recordsAt = 0;
@@ -166,8 +169,9 @@ bool RenderWmf(const uint8_t* data, size_t size, uint32_t width, uint32_t height
     return DrawOnWhite(metafile, width, height, out);
 }
 
-bool RenderEmf(const uint8_t* data, size_t size, Bitmap& out) {
+bool RenderEmf(const uint8_t* data, size_t size, Bitmap& out, std::string* failure) {
     out = Bitmap();
+    if (failure) failure->clear();
     uint32_t width = 0, height = 0;
     if (!EmfCanvasSize(data, size, width, height)) return false;
     win32::GdiplusScope gdiplus;

@@ -1,56 +1,60 @@
-// The re-entrant lock and the auto-reset event of threading/ over kernel32.
+// The re-entrant lock and the auto-reset event over kernel32.
 #include <windows.h>
 
 #include <new>
 
-#include "threading/CriticalSection.h"
-#include "threading/EventHandler.h"
+#include "platform/kernel/Sync.h"
 
-namespace Korvane {
-namespace Threading {
+namespace platform {
 
-CriticalSection::CriticalSection() : section_(new CRITICAL_SECTION) {
-    InitializeCriticalSection(static_cast<CRITICAL_SECTION*>(section_));
+struct ReentrantLock::State {
+    CRITICAL_SECTION section;
+};
+
+ReentrantLock::ReentrantLock() : state_(new State) {
+    InitializeCriticalSection(&state_->section);
 }
 
-CriticalSection::~CriticalSection() {
-    DeleteCriticalSection(static_cast<CRITICAL_SECTION*>(section_));
-    delete static_cast<CRITICAL_SECTION*>(section_);
+ReentrantLock::~ReentrantLock() {
+    DeleteCriticalSection(&state_->section);
 }
 
-void CriticalSection::Enter() {
-    EnterCriticalSection(static_cast<CRITICAL_SECTION*>(section_));
+void ReentrantLock::Lock() {
+    EnterCriticalSection(&state_->section);
 }
 
-void CriticalSection::Leave() {
-    LeaveCriticalSection(static_cast<CRITICAL_SECTION*>(section_));
+void ReentrantLock::Unlock() {
+    LeaveCriticalSection(&state_->section);
 }
 
-EventHandler::EventHandler() : event_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
+struct AutoResetEvent::State {
+    HANDLE event;
+};
+
+AutoResetEvent::AutoResetEvent() : state_(new State{CreateEventW(nullptr, FALSE, FALSE, nullptr)}) {
     // Without an event nothing could ever wait or be woken: fail like an allocation does.
-    if (!event_) throw std::bad_alloc();
+    if (!state_->event) throw std::bad_alloc();
 }
 
-EventHandler::~EventHandler() {
-    CloseHandle(event_);
+AutoResetEvent::~AutoResetEvent() {
+    CloseHandle(state_->event);
 }
 
-void EventHandler::Set() {
-    SetEvent(event_);
+void AutoResetEvent::Set() {
+    SetEvent(state_->event);
 }
 
-void EventHandler::Reset() {
-    ResetEvent(event_);
+void AutoResetEvent::Reset() {
+    ResetEvent(state_->event);
 }
 
-void EventHandler::Wait() {
-    WaitForSingleObject(event_, INFINITE);
+void AutoResetEvent::Wait() {
+    WaitForSingleObject(state_->event, INFINITE);
 }
 
-bool EventHandler::WaitFor(uint32_t ms) {
+bool AutoResetEvent::WaitFor(uint32_t ms) {
     // INFINITE is 0xFFFFFFFF: a caller's largest wait stays finite.
-    return WaitForSingleObject(event_, ms == INFINITE ? INFINITE - 1 : ms) == WAIT_OBJECT_0;
+    return WaitForSingleObject(state_->event, ms == INFINITE ? INFINITE - 1 : ms) == WAIT_OBJECT_0;
 }
 
-}  // namespace Threading
-}  // namespace Korvane
+}  // namespace platform

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/image/MetafilePlayers.h"
+#include "platform/image/linux/MetafilePlayers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;

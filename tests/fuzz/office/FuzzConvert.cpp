@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "Office/PasteEvent.h"
 #include "Office/WordConverter.h"
+#include "events/PageEvents.h"
 #include "platform/clipboard/MemoryClipboard.h"
 #include "reference/ReferenceConverter.h"
 

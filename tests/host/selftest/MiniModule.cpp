@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/npapi/npapi.h"
+#include "plugin/npapi.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "TestFiles.h"
 #include "image/ImageEncoding.h"
 #include "platform/clipboard/MemoryClipboard.h"
-#include "util/Files.h"
+#include "platform/kernel/Files.h"
 #include "util/Utf8.h"
 
 namespace {

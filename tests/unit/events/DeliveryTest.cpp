@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "InProcessPlugin.h"
+#include "events/EventText.h"
 #include "platform/kernel/GraphicsSession.h"
-#include "plugin/EventText.h"
 #include "plugin/ScriptValues.h"
 
 namespace {

@@ -4,7 +4,8 @@
 
 #include <cstring>
 
-#include "plugin/EventText.h"
+#include "events/EventText.h"
+#include "events/PageEvents.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/kernel/CodePage.h"
-#include "util/CodePage.h"
+#include "platform/kernel/Text.h"
 
 namespace {
 

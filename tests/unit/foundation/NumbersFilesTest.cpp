@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "util/Files.h"
+#include "platform/kernel/Files.h"
 #include "util/Numbers.h"
 #include "util/Utf8.h"
 

@@ -8,7 +8,7 @@
 #include "image/CxImage.h"
 #include "platform/clipboard/MemoryClipboard.h"
 #include "platform/kernel/CodePage.h"
-#include "util/CodePage.h"
+#include "platform/kernel/Text.h"
 
 namespace {
 

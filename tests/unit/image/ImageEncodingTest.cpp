@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
+#include "Biz/Log.h"
 #include "TestImages.h"
 #include "config/AppConfig.h"
 #include "image/CxImage.h"
@@ -265,6 +268,25 @@ TEST(ImageEncoding, CodecsRoundTripAndRefuseCutData) {
     }
     EXPECT_TRUE(LoadImageFromBytes(png.data(), uint32_t(png.size())));
     EXPECT_FALSE(LoadImageFromBytes("GIF89a", 6));  // recognised, but not decoded here
+}
+
+// The renderer process's failure is logged by the image layer under the renderer's source name.
+TEST(ImageEncodingTest, AMetafileRendererFailureIsLoggedWithItsReason) {
+    const std::string log = ::testing::TempDir() + "quillon_metafile_failure_log.txt";
+    const char* renderer = std::getenv("QUILLON_METAFILE_RENDERER");
+    const std::string saved = renderer ? renderer : "";
+    setenv("QUILLON_METAFILE_RENDERER", "/nonexistent/npquillon-metafile", 1);
+    Log::Instance().ResetForTesting();
+    Log::Instance().Start(true, log);
+    const std::string wmf = MakeTextWmf("Hello");
+    EXPECT_FALSE(LoadImageFromBytes(wmf.data(), uint32_t(wmf.size())));
+    Log::Instance().ResetForTesting();
+    setenv("QUILLON_METAFILE_RENDERER", saved.c_str(), 1);
+    EXPECT_NE(
+        std::string::npos,
+        ReadFile(log).find("metafile renderer: the renderer program is missing or not "
+                           "executable; the picture is empty [platform\\image\\MetafileChild:"));
+    std::remove(log.c_str());
 }
 
 }  // namespace

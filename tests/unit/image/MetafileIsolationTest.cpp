@@ -10,8 +10,8 @@
 #include "TestImages.h"
 #include "image/ImageEncoding.h"
 #include "platform/image/Metafile.h"
-#include "platform/image/MetafileChild.h"
-#include "platform/image/MetafilePlayers.h"
+#include "platform/image/linux/MetafileChild.h"
+#include "platform/image/linux/MetafilePlayers.h"
 
 namespace {
 
@@ -147,12 +147,13 @@ class FaultyRenderer : public ::testing::Test {
     }
     void TearDown() override { unsetenv("QUILLON_RENDERER_FAULT"); }
 
-    // Draws the text WMF with the fault; the time it took goes to `ms`.
+    // Draws the text WMF with the fault; the time it took goes to `ms`, the reason it failed
+    // to failure_.
     bool Draw(const char* fault, Bitmap& out, long& ms) {
         setenv("QUILLON_RENDERER_FAULT", fault, 1);
         const auto start = std::chrono::steady_clock::now();
-        const bool drawn = platform::image::RenderInChild(MetafileKind::kWmf, Bytes(wmf_),
-                                                          wmf_.size(), 100, 20, options_, out);
+        const bool drawn = platform::image::RenderInChild(
+            MetafileKind::kWmf, Bytes(wmf_), wmf_.size(), 100, 20, options_, out, &failure_);
         ms = long(std::chrono::duration_cast<std::chrono::milliseconds>(
                       std::chrono::steady_clock::now() - start)
                       .count());
@@ -161,6 +162,7 @@ class FaultyRenderer : public ::testing::Test {
 
     std::string wmf_;
     RendererOptions options_;
+    std::string failure_;
 };
 
 TEST_F(FaultyRenderer, FailuresGiveTheEmptyResultWithinTheDeadline) {
@@ -168,6 +170,7 @@ TEST_F(FaultyRenderer, FailuresGiveTheEmptyResultWithinTheDeadline) {
     long ms = 0;
     ASSERT_TRUE(Draw("", out, ms));  // the faulty build draws when no fault is asked for
     EXPECT_EQ(100u, out.width);
+    EXPECT_EQ("", failure_);
 
     std::vector<const char*> faults = {"crash", "hang", "oversize", "short", "long", "loop"};
     if (!kSanitized) faults.push_back("allocate");  // no address-space limit under sanitizers
@@ -175,7 +178,10 @@ TEST_F(FaultyRenderer, FailuresGiveTheEmptyResultWithinTheDeadline) {
         EXPECT_FALSE(Draw(fault, out, ms)) << fault;
         EXPECT_TRUE(out.empty()) << fault;
         EXPECT_LT(ms, 3000) << fault;
+        EXPECT_NE("", failure_) << fault;  // the caller's log line says why
     }
+    EXPECT_TRUE(Draw("", out, ms));
+    EXPECT_EQ("", failure_);  // an earlier reason does not linger
     // The CPU limit ends a loop long before a distant deadline.
     options_.deadlineMs = 20000;
     options_.cpuSeconds = 1;
@@ -184,6 +190,7 @@ TEST_F(FaultyRenderer, FailuresGiveTheEmptyResultWithinTheDeadline) {
 
     options_.program = "/nonexistent/npquillon-metafile";
     EXPECT_FALSE(Draw("", out, ms));
+    EXPECT_EQ("the renderer program is missing or not executable", failure_);
 }
 
 TEST_F(FaultyRenderer, HostDescriptorsAreNotInherited) {

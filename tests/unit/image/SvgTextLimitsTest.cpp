@@ -1,4 +1,4 @@
-#include "platform/image/SvgTextLimits.h"
+#include "platform/image/linux/SvgTextLimits.h"
 
 #include <gtest/gtest.h>
 

@@ -8,9 +8,9 @@
 #include <sstream>
 
 #include "Office/CfHtml.h"
-#include "Office/PasteEvent.h"
 #include "Office/WordConverter.h"
 #include "TestFiles.h"
+#include "events/PageEvents.h"
 #include "platform/clipboard/MemoryClipboard.h"
 #include "reference/ReferenceConverter.h"
 

@@ -11,7 +11,7 @@
 #include <fstream>
 
 #include "config/AppConfig.h"
-#include "util/CodePage.h"
+#include "platform/kernel/Text.h"
 
 namespace pastertest {
 

@@ -4,7 +4,7 @@
 #include "UploadServer.h"
 #include "UploaderFixture.h"
 #include "image/ImageEncoding.h"
-#include "util/CodePage.h"
+#include "platform/kernel/Text.h"
 
 namespace {
 

@@ -31,7 +31,11 @@ class UploaderDocument : public ::testing::Test {
   protected:
     void SetUp() override { AppConfig::Instance().postUrl = "http://before/"; }
     void TearDown() override { AppConfig::Instance().postUrl.clear(); }
-    CImageFileUploader entry_{4};
+    // These entries never transfer, so no event reaches the sink.
+    struct NoEvents : script::EventSink {
+        void PostEvent(std::string) override {}
+    } events_;
+    CImageFileUploader entry_{4, events_};
 };
 
 TEST_F(UploaderDocument, ConfigKeysAreAppliedTogether) {

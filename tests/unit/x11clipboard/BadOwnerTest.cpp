@@ -5,7 +5,7 @@
 #include <chrono>
 
 #include "XDisplayFixture.h"
-#include "platform/clipboard/X11Clipboard.h"
+#include "platform/clipboard/linux/X11Clipboard.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "platform/clipboard/CfHtmlHeader.h"
 #include "platform/clipboard/ClipboardPicture.h"
 #include "platform/clipboard/ClipboardText.h"
-#include "platform/clipboard/UriList.h"
+#include "platform/clipboard/linux/UriList.h"
 #include "platform/image/DibDecoder.h"
 #include "platform/image/PngCodec.h"
 

@@ -6,7 +6,7 @@
 #include "XDisplayFixture.h"
 #include "platform/clipboard/DefaultClipboard.h"
 #include "platform/clipboard/MemoryClipboard.h"
-#include "platform/clipboard/X11Clipboard.h"
+#include "platform/clipboard/linux/X11Clipboard.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include "CfHtmlTestSupport.h"
 #include "XDisplayFixture.h"
-#include "platform/clipboard/X11Clipboard.h"
+#include "platform/clipboard/linux/X11Clipboard.h"
 #include "platform/image/DibDecoder.h"
 #include "platform/image/PngCodec.h"
 

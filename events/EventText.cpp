@@ -1,0 +1,131 @@
+#include "events/EventText.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include <json/writer.h>
+
+namespace {
+
+bool NeedsEscape(unsigned char c) {
+    return c < 0x20 || c == '"' || c == '\\';
+}
+
+void AppendEscaped(unsigned char c, std::string& out) {
+    switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default: {
+            char escaped[8];
+            std::snprintf(escaped, sizeof(escaped), "\\u%04X", c);
+            out += escaped;
+        }
+    }
+}
+
+void WriteString(const std::string& s, std::string& out) {
+    AppendEventString(s.data(), s.size(), out);
+}
+
+}  // namespace
+
+void AppendEventString(const char* bytes, size_t length, std::string& out) {
+    out.push_back('"');
+    size_t run = 0;  // start of the bytes not yet copied
+    for (size_t i = 0; i < length; ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (!NeedsEscape(c)) continue;
+        out.append(bytes + run, i - run);
+        AppendEscaped(c, out);
+        run = i + 1;
+    }
+    out.append(bytes + run, length - run);
+    out.push_back('"');
+}
+
+namespace {
+
+void WriteValue(const Json::Value& v, std::string& out) {
+    switch (v.type()) {
+        case Json::nullValue:
+            out += "null";
+            break;
+        case Json::intValue:
+            out += std::to_string(v.asLargestInt());
+            break;
+        case Json::uintValue:
+            out += std::to_string(v.asLargestUInt());
+            break;
+        case Json::realValue: {
+            // Not used by any event; the library's own form keeps it valid JSON.
+            Json::StreamWriterBuilder builder;
+            builder["indentation"] = "";
+            out += Json::writeString(builder, v);
+            break;
+        }
+        case Json::stringValue: {
+            const char* begin = nullptr;
+            const char* end = nullptr;
+            v.getString(&begin, &end);
+            if (begin)
+                AppendEventString(begin, static_cast<size_t>(end - begin), out);
+            else
+                WriteString(std::string(), out);
+            break;
+        }
+        case Json::booleanValue:
+            out += v.asBool() ? "true" : "false";
+            break;
+        case Json::arrayValue: {
+            out.push_back('[');
+            for (Json::ArrayIndex i = 0; i < v.size(); ++i) {
+                if (i) out.push_back(',');
+                WriteValue(v[i], out);
+            }
+            out.push_back(']');
+            break;
+        }
+        case Json::objectValue: {
+            std::vector<std::string> names = v.getMemberNames();
+            std::sort(names.begin(), names.end());  // byte order of the keys
+            out.push_back('{');
+            for (size_t i = 0; i < names.size(); ++i) {
+                if (i) out.push_back(',');
+                WriteString(names[i], out);
+                out.push_back(':');
+                WriteValue(v[names[i]], out);
+            }
+            out.push_back('}');
+            break;
+        }
+    }
+}
+
+}  // namespace
+
+std::string WriteEventText(const Json::Value& event) {
+    std::string out;
+    WriteValue(event, out);
+    out.push_back('\n');
+    return out;
+}
