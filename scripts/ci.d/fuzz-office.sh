@@ -24,6 +24,7 @@ SOURCES="$ROOT/tests/fuzz/office/FuzzConvert.cpp $(ls "$ROOT"/Office/*.cpp "$ROO
     $(ls "$ROOT"/tests/reference/*.cpp) $(ls "$ROOT"/events/*.cpp) \
     $(ls "$ROOT"/platform/clipboard/*.cpp "$ROOT"/platform/clipboard/linux/*.cpp) \
     $(ls "$ROOT"/platform/image/*.cpp "$ROOT"/platform/image/linux/*.cpp) \
+    $(ls "$ROOT"/platform/kernel/*.cpp) \
     $ROOT/platform/kernel/linux/CodePageIconv.cpp $ROOT/platform/kernel/linux/FileSystem.cpp \
     $(ls "$ROOT"/util/*.cpp) $ROOT/Biz/Log.cpp"
 clang++ $FLAGS -I/usr/include/libwmf/gd $(pkg-config --cflags $PKGS) $SOURCES \
