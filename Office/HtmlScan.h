@@ -1,7 +1,7 @@
 // The lexical scan of htmlcxx's SAX parser, without its per-node copies: the parser builds a
 // Node (three strings and an attribute map) for every text, tag and comment and hands it over
 // by value, which dominates the conversion of large documents. This scan cuts the input at the
-// very same places (literal elements such as <style> and <script> included) and reports each
+// very same places (raw-text elements such as <style> and <script> included) and reports each
 // piece as offsets into the input. A differential test holds it to the parser on the corpus and
 // on generated markup.
 #pragma once
@@ -82,8 +82,9 @@ inline size_t SkipTag(const Cursor& in, size_t c) {
     return c;
 }
 
-// The element whose content the parser takes literally, or null.
-inline const char* LiteralElement(std::string_view name) {
+// The raw-text element (whose content the parser takes as text up to its own end tag) of
+// that name, or null.
+inline const char* RawTextElement(std::string_view name) {
     static const char* const kNames[] = {"script", "style", "xmp", "plaintext", "textarea"};
     for (const char* n : kNames) {
         const size_t len = std::strlen(n);
@@ -103,7 +104,7 @@ void ScanHtml(std::string_view html, Sink&& sink) {
     using namespace html_scan;
     const Cursor in(html);
     const size_t end = in.Size();
-    const char* literal = nullptr;
+    const char* rawText = nullptr;
     size_t begin = 0;
     auto emit = [&](HtmlPiece::Kind kind, size_t from, size_t to, size_t nameLength) {
         sink(HtmlPiece{static_cast<uint32_t>(from), static_cast<uint32_t>(to - from),
@@ -121,16 +122,16 @@ void ScanHtml(std::string_view html, Sink&& sink) {
         size_t nameEnd = nameBegin;
         while (nameEnd != to && Alnum(in.At(nameEnd))) ++nameEnd;
         if (!isEnd) {
-            const char* lit = LiteralElement(html.substr(nameBegin, nameEnd - nameBegin));
-            if (lit) literal = lit;
+            const char* raw = RawTextElement(html.substr(nameBegin, nameEnd - nameBegin));
+            if (raw) rawText = raw;
         }
         emit(isEnd ? HtmlPiece::kEndTag : HtmlPiece::kTag, from, to, nameEnd - nameBegin);
     };
     while (begin != end) {
         size_t c = begin;
         while (c != end) {
-            // Inside a literal element only its own end tag ends the text.
-            while (literal) {
+            // Inside a raw-text element only its own end tag ends the text.
+            while (rawText) {
                 c = NextLt(c);
                 if (c == end) {
                     if (c != begin) emit(HtmlPiece::kText, begin, c, 0);
@@ -140,16 +141,16 @@ void ScanHtml(std::string_view html, Sink&& sink) {
                 ++c;
                 if (in.At(c) == '/') {
                     ++c;
-                    const char* l = literal;
+                    const char* l = rawText;
                     while (*l && std::tolower(static_cast<unsigned char>(in.At(c))) == *l) {
                         ++c;
                         ++l;
                     }
-                    if (!*l && std::strcmp(literal, "plaintext") != 0) {
+                    if (!*l && std::strcmp(rawText, "plaintext") != 0) {
                         while (Space(in.At(c))) ++c;
                         if (in.At(c) == '>') {
                             if (begin != endText) emit(HtmlPiece::kText, begin, endText, 0);
-                            literal = nullptr;
+                            rawText = nullptr;
                             c = endText;
                             begin = c;
                             break;

@@ -34,8 +34,9 @@ struct HtmlNode {
     htmlcxx::HTML::Node Parsed(bool attributes = true) const;
 };
 
-// The nodes of a tree. The fast tree stores each node in 28 bytes (its texts as positions in
-// the parsed input) and hands it out as an HtmlNode view; the reference tree keeps whole nodes.
+// The nodes of a tree. BuildHtmlTree stores each node in 28 bytes (its texts as positions in
+// the parsed input) and hands it out as an HtmlNode view; a tree taken from another parser
+// keeps whole nodes instead.
 struct HtmlNodeList {
     struct Packed {
         enum Flags : uint8_t { kTag = 1, kComment = 2, kNameAfterSlash = 4 };
@@ -81,10 +82,6 @@ struct HtmlTree {
 
 // The tree of `html`; its nodes view `html`, which must outlive it.
 HtmlTree BuildHtmlTree(const std::string& html);
-
-// The same tree taken from htmlcxx's own DOM parser (quadratic on some inputs, and its tree
-// frees nodes recursively): the reference for BuildHtmlTree.
-HtmlTree BuildHtmlTreeWithDom(const std::string& html);
 
 // The elements of one tag name, found by the same rules without building the tree.
 struct HtmlElements {

@@ -32,27 +32,3 @@ std::string StripFileScheme(const std::string& src) {
 std::string LocalFilePath(const std::string& src) {
     return RemoveScheme(src, "file:///", true);
 }
-
-std::string FileNameOf(const std::string& path) {
-    size_t start = 0;
-    for (size_t i = 0; i + 1 < path.size(); ++i) {
-        const char c = path[i];
-        if ((c == '\\' || c == '/' || c == ':') && path[i + 1] != '\\' && path[i + 1] != '/') {
-            start = i + 1;
-        }
-    }
-    return path.substr(start);
-}
-
-std::string ExtensionOf(const std::string& path) {
-    size_t dot = std::string::npos;
-    for (size_t i = 0; i < path.size(); ++i) {
-        const char c = path[i];
-        if (c == '\\' || c == '/' || c == ' ') {
-            dot = std::string::npos;
-        } else if (c == '.') {
-            dot = i;
-        }
-    }
-    return dot == std::string::npos ? std::string() : path.substr(dot);
-}

@@ -1,6 +1,7 @@
 #include "Office/TextOps.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -17,6 +18,8 @@ const std::string::size_type npos = std::string::npos;
 size_t Find(const std::string& text, const std::string& needle, size_t from = 0) {
     if (from > text.size()) return npos;
     if (needle.empty()) return from;
+    // The searcher's table costs more than reading a short text (a tag) byte by byte.
+    if (text.size() - from < 256) return text.find(needle, from);
     const auto hit = std::search(text.begin() + from, text.end(),
                                  std::boyer_moore_horspool_searcher(needle.begin(), needle.end()));
     return hit == text.end() ? npos : static_cast<size_t>(hit - text.begin());
@@ -232,7 +235,7 @@ bool StripDrop(std::string& text, const std::string& start, const std::string& e
 // Replaces every occurrence by a replacement no longer than the searched text, in place: the
 // written text never grows past the read position. Same rules as the copying form below.
 void ReplaceShrinking(std::string& text, const std::string& searched,
-                      const std::string& replacement, size_t first) {
+                      const std::string& replacement, size_t first, size_t left) {
     const size_t n = searched.size();
     const size_t k = n - 1;
     const size_t size = text.size();
@@ -244,8 +247,9 @@ void ReplaceShrinking(std::string& text, const std::string& searched,
     std::string pending = replacement;
     std::string window;
     std::string next;
+    --left;
     for (;;) {
-        for (;;) {
+        for (; left > 0; --left) {
             const size_t tail = std::min(k, w);
             window.assign(buf + w - tail, tail);
             window += pending;
@@ -273,48 +277,59 @@ void ReplaceShrinking(std::string& text, const std::string& searched,
         std::memcpy(buf + w, pending.data(), pending.size());
         w += pending.size();
         pending.clear();
+        if (left == 0) break;
         const size_t q = Find(text, searched, i);
         if (q == npos) break;
         std::memmove(buf + w, buf + i, q - i);
         w += q - i;
         i = q + n;
         pending = replacement;
+        --left;
     }
     std::memmove(buf + w, buf + i, size - i);
     text.resize(w + size - i);
 }
 
-}  // namespace
+// Every pair found by searching again from the beginning after each removal: what the
+// one-scan forms hand over when a cut could join two pieces into a new marker.
+void StripBlocksRescanning(std::string& text, const std::string& start, const std::string& end,
+                           bool keep) {
+    size_t p = text.find(start);
+    while (p != npos) {
+        const size_t c = text.find(end, p);
+        if (c == npos) return;
+        const size_t inner = p + start.size();
+        const std::string content = keep && c > inner ? text.substr(inner, c - inner) : "";
+        text.replace(p, c + end.size() - p, content);
+        p = text.find(start);
+    }
+}
 
-bool TextBetween(const std::string& source, const std::string& start, const std::string& end,
-                 std::string& out) {
+// The text from behind the `start` found at `a` up to the first `end` behind it.
+bool TextBehind(const std::string& source, size_t a, const std::string& start,
+                const std::string& end, std::string& out) {
     out.clear();
-    const size_t a = source.find(start);
     if (a == npos) return false;
     const size_t from = a + start.size();
     const size_t b = source.find(end, from);
-    out = source.substr(from, b == npos ? npos : b - from);
+    out.assign(source, from, b == npos ? npos : b - from);
     return !out.empty();
 }
 
-void ReplaceAll(std::string& text, const std::string& searched, const std::string& replacement) {
-    std::string scratch;
-    ReplaceAll(text, searched, replacement, scratch);
-}
-
-void ReplaceAll(std::string& text, const std::string& searched, const std::string& replacement,
-                std::string& out) {
-    if (searched.empty() || searched == replacement) return;
+// Replaces as ReplaceAll does, stopping after `left` replacements.
+bool ReplaceUpTo(std::string& text, const std::string& searched, const std::string& replacement,
+                 std::string& out, size_t left) {
+    if (searched.empty() || searched == replacement) return false;
     const size_t first = Find(text, searched);
-    if (first == npos) return;
+    if (first == npos) return false;
     const size_t n = searched.size();
     if (replacement.size() <= n) {
-        ReplaceShrinking(text, searched, replacement, first);
-        return;
+        ReplaceShrinking(text, searched, replacement, first, left);
+        return true;
     }
     out.clear();
     // Room for some growth: a longer replacement would otherwise reallocate the whole text.
-    out.reserve(replacement.size() > n ? text.size() + text.size() / 4 : text.size());
+    out.reserve(text.size() + text.size() / 4);
     if (replacement.find(searched) != npos) {
         size_t pos = 0;
         for (size_t q = first; q != npos; q = Find(text, searched, pos)) {
@@ -324,7 +339,7 @@ void ReplaceAll(std::string& text, const std::string& searched, const std::strin
         }
         out.append(text, pos, npos);
         text.swap(out);
-        return;
+        return true;
     }
     // The text is out + pending + text[i..]: `out` holds no occurrence, `pending` is what the
     // last replacement put in. Only an occurrence that starts in the last n-1 bytes of `out`
@@ -336,8 +351,9 @@ void ReplaceAll(std::string& text, const std::string& searched, const std::strin
     std::string pending = replacement;
     std::string window;
     std::string next;
+    --left;
     for (;;) {
-        for (;;) {
+        for (; left > 0; --left) {
             const size_t tail = std::min(k, out.size());
             window.assign(out, out.size() - tail, tail);
             window += pending;
@@ -363,14 +379,46 @@ void ReplaceAll(std::string& text, const std::string& searched, const std::strin
         }
         out += pending;
         pending.clear();
+        if (left == 0) break;
         const size_t q = Find(text, searched, i);
         if (q == npos) break;
         out.append(text, i, q - i);
         i = q + n;
         pending = replacement;
+        --left;
     }
     out.append(text, i, npos);
     text.swap(out);
+    return true;
+}
+
+}  // namespace
+
+bool TextBetween(const std::string& source, const std::string& start, const std::string& end,
+                 std::string& out) {
+    return TextBehind(source, source.find(start), start, end, out);
+}
+
+bool TextBetweenLast(const std::string& source, const std::string& start, const std::string& end,
+                     std::string& out) {
+    return TextBehind(source, source.rfind(start), start, end, out);
+}
+
+bool ReplaceAll(std::string& text, const std::string& searched, const std::string& replacement) {
+    std::string scratch;
+    return ReplaceAll(text, searched, replacement, scratch);
+}
+
+bool ReplaceAll(std::string& text, const std::string& searched, const std::string& replacement,
+                std::string& scratch) {
+    return ReplaceUpTo(text, searched, replacement, scratch, SIZE_MAX);
+}
+
+bool ReplaceAllBounded(std::string& text, const std::string& searched,
+                       const std::string& replacement) {
+    std::string scratch;
+    return ReplaceUpTo(text, searched, replacement, scratch,
+                       2 * (text.size() + replacement.size()) + 1024);
 }
 
 void StripBlocks(std::string& text, const std::string& start, const std::string& end, bool keep) {
@@ -387,41 +435,11 @@ void StripBlocks(std::string& text, const std::string& start, const std::string&
     PartialMatcher e(end);
     if (MarkersIndependent(start, end, s, e)) {
         // The one-scan forms give up (and leave the text alone) when a cut could join two
-        // pieces into a new marker; the literal form below handles those texts.
+        // pieces into a new marker; the rescanning form handles those texts.
         if (keep ? StripKeep(text, start, end, first, s, e)
                  : StripDrop(text, start, end, first, s, e)) {
             return;
         }
     }
-    plain::StripBlocks(text, start, end, keep);
+    StripBlocksRescanning(text, start, end, keep);
 }
-
-namespace plain {
-
-void ReplaceAll(std::string& text, const std::string& searched, const std::string& replacement) {
-    if (searched.empty() || searched == replacement) return;
-    if (replacement.find(searched) != npos) {
-        size_t pos = 0;
-        for (size_t q; (q = text.find(searched, pos)) != npos; pos = q + replacement.size()) {
-            text.replace(q, searched.size(), replacement);
-        }
-        return;
-    }
-    for (size_t q; (q = text.find(searched)) != npos;)
-        text.replace(q, searched.size(), replacement);
-}
-
-void StripBlocks(std::string& text, const std::string& start, const std::string& end, bool keep) {
-    if (start.empty() || end.empty()) return;
-    size_t p = text.find(start);
-    while (p != npos) {
-        const size_t c = text.find(end, p);
-        if (c == npos) return;
-        const size_t inner = p + start.size();
-        const std::string content = keep && c > inner ? text.substr(inner, c - inner) : "";
-        text.replace(p, c + end.size() - p, content);
-        p = text.find(start);
-    }
-}
-
-}  // namespace plain

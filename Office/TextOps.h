@@ -8,13 +8,22 @@
 // `source` when `end` does not follow). `out` is cleared first; answers whether it is non-empty.
 bool TextBetween(const std::string& source, const std::string& start, const std::string& end,
                  std::string& out);
+// The same from the LAST `start`.
+bool TextBetweenLast(const std::string& source, const std::string& start, const std::string& end,
+                     std::string& out);
 
 // Replaces the first occurrence of `searched`, searching again from the beginning after every
 // replacement, until none is left: a replacement that joins two pieces into a new occurrence
 // replaces that one too. Runs in time linear in the text for fixed markers. A replacement that
 // contains `searched` would never finish that way; it is done in one left-to-right pass instead.
-// An empty `searched` changes nothing.
-void ReplaceAll(std::string& text, const std::string& searched, const std::string& replacement);
+// An empty `searched` changes nothing. Answers whether anything was replaced.
+bool ReplaceAll(std::string& text, const std::string& searched, const std::string& replacement);
+
+// ReplaceAll for texts taken from the input (attribute values), where a hostile pair could
+// keep regrowing occurrences: after 2 x (text + replacement size) + 1024 replacements the rest
+// stays as it is.
+bool ReplaceAllBounded(std::string& text, const std::string& searched,
+                       const std::string& replacement);
 
 // Removes every `start` ... `end` pair: takes the first `start`, the first `end` at or after its
 // position, and replaces both markers and what lies between by that text (keep) or by nothing;
@@ -26,14 +35,7 @@ void StripBlocks(std::string& text, const std::string& start, const std::string&
 // are done in place. A growing replacement builds its result in `scratch` (left holding the
 // old text): a caller that runs many steps on a large text reuses one buffer instead of mapping
 // fresh pages for each step.
-void ReplaceAll(std::string& text, const std::string& searched, const std::string& replacement,
+bool ReplaceAll(std::string& text, const std::string& searched, const std::string& replacement,
                 std::string& scratch);
 void StripBlocks(std::string& text, const std::string& start, const std::string& end, bool keep,
                  std::string& scratch);
-
-// The same operations done literally, step by step, as a reference for the fast ones above
-// and as their fallback on inputs the fast path does not cover. Quadratic on some inputs.
-namespace plain {
-void ReplaceAll(std::string& text, const std::string& searched, const std::string& replacement);
-void StripBlocks(std::string& text, const std::string& start, const std::string& end, bool keep);
-}  // namespace plain

@@ -1,13 +1,14 @@
-// What the VML blocks of Word's HTML say about its shapes, read before the blocks are opened:
-// which shapes are formulas (a ".wmz" image), which have a PNG image and which of those are
-// cropped at the top.
+// What the VML blocks of Word's HTML say about its shapes, read before the blocks are opened
+// (the shape scan of Office/steps/VmlShapes.cpp): which shapes are formulas (a ".wmz" image),
+// which have a PNG image and which of those are cropped at the top. Also the rules that read a
+// shape's element text.
 #pragma once
 
-#include <cstdint>
 #include <map>
-#include <memory>
 #include <set>
 #include <string>
+
+#include "Office/TextEngine.h"
 
 // The picture address inside an element text: from the first "file:///" (else "file://") up
 // to the next double quote; empty when there is none.
@@ -22,21 +23,17 @@ void ShapePixelSize(const std::string& element, std::string& width, std::string&
 float LeadingNumber(const std::string& text);
 std::string PointsToPixels(float points);
 
-// A picture path as the end of a shared text: nested shapes that find the same picture share
-// its bytes instead of each holding a copy.
-struct SharedPath {
-    std::shared_ptr<const std::string> text;
-    uint32_t from;
-};
-
 class WordFormula {
   public:
     WordFormula();
     virtual ~WordFormula();
 
-    // Rebuilds the tables from the working text. `literal`: every search done step by step.
-    // `buffer`: a free buffer whose pages the VML text may use; it is handed back afterwards.
-    void Scan(const std::string& text, bool literal = false, std::string* buffer = nullptr);
+    void Clear();
+    void AddFormula(const std::string& id);
+    void AddCropped(const std::string& id);
+    bool HasPicture(const std::string& id) const;
+    // An id keeps the first path it was given.
+    void AddPicture(const std::string& id, SharedPath path);
 
     bool IsFormula(const std::string& id) const;
     bool IsCropped(const std::string& id) const;

@@ -123,7 +123,7 @@ void PageInstance::PasteFiles() {
     for (const std::wstring& path : files) {
         pasted.push_back(PastedFile{
             util::WideToUtf8(path), util::WideToUtf8(FindPathFileName(path)),
-            util::WideToUtf8(boost::algorithm::erase_all_copy(FindPathExtension(path), L"."))});
+            util::WideToUtf8(boost::algorithm::erase_all_copy(ExtensionOf(path), L"."))});
     }
     PostEvent(PasteFilesEventText(pasted));
 }

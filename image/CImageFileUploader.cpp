@@ -49,14 +49,14 @@ bool IsWebAddress(const std::wstring& source) {
 }
 
 std::wstring DownloadedExtension(const std::wstring& fileName, const std::wstring& address) {
-    std::wstring extension = FindPathExtension(WithoutQuery(fileName));
+    std::wstring extension = ExtensionOf(WithoutQuery(fileName));
     if (!extension.empty()) return extension;
     // The address's path only: its host ("example.com") must not pass for an extension.
     std::wstring path = WithoutQuery(address);
     const size_t scheme = path.find(L"://");
     const size_t slash = path.find(L'/', scheme == std::wstring::npos ? 0 : scheme + 3);
     if (slash == std::wstring::npos) return std::wstring();
-    return FindPathExtension(path.substr(slash));
+    return ExtensionOf(path.substr(slash));
 }
 
 // Shared by the entry and its delay threads: a delay thread starts the upload only while the

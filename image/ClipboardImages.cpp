@@ -35,7 +35,7 @@ std::wstring CutToUtf16Units(const std::wstring& path, size_t units) {
 }
 
 bool IsCollectorImage(const std::string& ansiPath) {
-    std::string extension = FindPathExtension(ansiPath);
+    std::string extension = ExtensionOf(ansiPath);
     for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     for (const char* candidate : kCollectorExtensions) {
         if (extension == candidate) return true;

@@ -216,7 +216,7 @@ util::SharedBuffer RenderMetafile(const std::wstring& path, int32_t width, int32
 //   ".gif"  the file's bytes unchanged                 -> ".gif"
 //   other   the file's bytes unchanged                 -> the extension as found
 EncodedImage PrepareUploadImage(const std::wstring& path, int32_t width, int32_t height) {
-    const std::wstring extension = FindPathExtension(path);
+    const std::wstring extension = ExtensionOf(path);
     const bool tooLarge = util::FileSize(path) >= kMaxSourceFileBytes;
     auto read = [&]() { return tooLarge ? util::SharedBuffer() : util::ReadWholeFile(path); };
 
@@ -239,13 +239,13 @@ EncodedImage PrepareUploadImage(const std::wstring& path, int32_t width, int32_t
 }
 
 bool IsConvertedForUpload(const std::wstring& path) {
-    const std::wstring extension = FindPathExtension(path);
+    const std::wstring extension = ExtensionOf(path);
     return boost::algorithm::iequals(extension, L".emz") ||
            boost::algorithm::iequals(extension, L".wmz") ||
            boost::algorithm::iequals(extension, L".bmp");
 }
 
 std::wstring UnchangedUploadExtension(const std::wstring& path) {
-    const std::wstring extension = FindPathExtension(path);
+    const std::wstring extension = ExtensionOf(path);
     return boost::algorithm::iequals(extension, L".gif") ? L".gif" : extension;
 }

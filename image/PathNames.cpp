@@ -9,39 +9,11 @@ bool IsSeparator(Char c) {
     return c == '\\' || c == '/';
 }
 
-template <typename String>
-String ExtensionOf(const String& path) {
-    size_t dot = String::npos;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (path[i] == '.') {
-            dot = i;
-        } else if (IsSeparator(path[i]) || path[i] == ' ') {
-            dot = String::npos;
-        }
-    }
-    return dot == String::npos ? String() : path.substr(dot);
-}
-
 bool IsDriveLetter(wchar_t c) {
     return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
 }
 
 }  // namespace
-
-std::string FindPathExtension(const std::string& path) {
-    return ExtensionOf(path);
-}
-std::wstring FindPathExtension(const std::wstring& path) {
-    return ExtensionOf(path);
-}
-
-std::wstring FindPathFileName(const std::wstring& path) {
-    size_t start = 0;
-    for (size_t i = 0; i + 1 < path.size(); ++i) {
-        if (IsSeparator(path[i])) start = i + 1;
-    }
-    return path.substr(start);
-}
 
 bool IsRootPath(const std::wstring& path) {
     if (path.size() == 1) return IsSeparator(path[0]);

@@ -9,20 +9,9 @@
 #include <vector>
 
 #include "Office/HtmlScan.h"
-#include "Office/css/ReplaceText.h"
+#include "Office/TextOps.h"
 
 namespace {
-
-bool TextBetweenFirst(const std::string& source, const std::string& start, const std::string& end,
-                      std::string& out) {
-    out.clear();
-    const std::size_t a = source.find(start);
-    if (a == std::string::npos) return false;
-    const std::size_t from = a + start.size();
-    const std::size_t e = source.find(end, from);
-    out.assign(source, from, e == std::string::npos ? std::string::npos : e - from);
-    return !out.empty();
-}
 
 // The declarations are written into a single-quoted attribute: a quote or an ampersand taken
 // verbatim would end the attribute early or start a character reference.
@@ -155,26 +144,15 @@ bool OnePassIsExact(const std::string& text, const std::vector<ClassTag>& tags,
 
 }  // namespace
 
-bool TextBetweenLast(const std::string& source, const std::string& start, const std::string& end,
-                     std::string& out) {
-    out.clear();
-    const std::size_t a = source.rfind(start);
-    if (a == std::string::npos) return false;
-    const std::size_t from = a + start.size();
-    const std::size_t e = source.find(end, from);
-    out.assign(source, from, e == std::string::npos ? std::string::npos : e - from);
-    return !out.empty();
-}
-
 WordCss::WordCss() = default;
 WordCss::~WordCss() = default;
 
 void WordCss::LoadStyles(const std::string& html) {
     std::string head, style, sheet;
-    TextBetweenFirst(html, "<head>", "</head>", head);
+    TextBetween(html, "<head>", "</head>", head);
     TextBetweenLast(head, "<style>", "</style>", style);
     if (style.find("<!--") != std::string::npos) {
-        TextBetweenFirst(style, "<!--", "-->", sheet);
+        TextBetween(style, "<!--", "-->", sheet);
     } else {
         sheet = head;
     }
@@ -228,11 +206,11 @@ bool WordCss::InlineClassStyles(std::string& text, std::string& spare) {
         const std::string replacement = "style='" + styles->second + EscapeQuotes(tag.style) + "'";
         std::string rewritten = original;
         if (tag.hasStyle) {
-            quillon::css::ReplaceAllText(rewritten, "class=" + tag.cls, "");
-            quillon::css::ReplaceAllText(rewritten, "style='" + tag.style + "'", replacement);
-            quillon::css::ReplaceAllText(rewritten, "style=\"" + tag.style + "\"", replacement);
+            ReplaceAllBounded(rewritten, "class=" + tag.cls, "");
+            ReplaceAllBounded(rewritten, "style='" + tag.style + "'", replacement);
+            ReplaceAllBounded(rewritten, "style=\"" + tag.style + "\"", replacement);
         } else {
-            quillon::css::ReplaceAllText(rewritten, "class=" + tag.cls, replacement);
+            ReplaceAllBounded(rewritten, "class=" + tag.cls, replacement);
         }
         std::size_t index = std::string::npos;
         if (rewritten != original) {
@@ -261,7 +239,7 @@ bool WordCss::InlineClassStyles(std::string& text, std::string& spare) {
             for (std::size_t index : tagChange) {
                 if (index == std::string::npos || editsAtLastRun[index] == edits) continue;
                 const auto& change = changes[index];
-                if (quillon::css::ReplaceAllText(working_, change.first, change.second)) ++edits;
+                if (ReplaceAllBounded(working_, change.first, change.second)) ++edits;
                 // A replacement holding its own text leaves occurrences behind: rerun it.
                 const bool settled = change.second.find(change.first) == std::string::npos;
                 editsAtLastRun[index] = settled ? edits : std::string::npos;

@@ -7,12 +7,8 @@
 #include <map>
 #include <string>
 
+#include "Office/TextOps.h"
 #include "Office/css/CssParser.h"
-
-// The text after the LAST occurrence of `start` up to the first `end` behind it (to the end of
-// `source` when `end` does not follow). `out` is cleared first; answers whether it is non-empty.
-bool TextBetweenLast(const std::string& source, const std::string& start, const std::string& end,
-                     std::string& out);
 
 class WordCss {
   public:

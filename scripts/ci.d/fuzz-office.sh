@@ -15,13 +15,16 @@ CORPUS=$ROOT/../shared/corpus
 [ -d "$CORPUS" ] || CORPUS=/work/shared/corpus
 mkdir -p "$OUT/seeds"
 
-FLAGS="-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I$ROOT"
+FLAGS="-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I$ROOT -I$ROOT/tests"
 # The converter reads the current clipboard, whose default is chosen at run time (X11 or
 # memory), and sizes pictures through the image layer: both come along with their libraries.
 PKGS="htmlcxx log4cplus jsoncpp xcb xcb-xfixes libturbojpeg spng librsvg-2.0 libxml-2.0 libwmf"
-SOURCES="$ROOT/tests/fuzz/office/FuzzConvert.cpp $(ls "$ROOT"/Office/*.cpp "$ROOT"/Office/css/*.cpp) \
+# The reference engine (tests/reference) converts the small inputs a second time.
+SOURCES="$ROOT/tests/fuzz/office/FuzzConvert.cpp $(ls "$ROOT"/Office/*.cpp "$ROOT"/Office/*/*.cpp) \
+    $(ls "$ROOT"/tests/reference/*.cpp) $(ls "$ROOT"/events/*.cpp) \
     $(ls "$ROOT"/platform/clipboard/*.cpp "$ROOT"/platform/clipboard/linux/*.cpp) \
     $(ls "$ROOT"/platform/image/*.cpp "$ROOT"/platform/image/linux/*.cpp) \
+    $(ls "$ROOT"/platform/kernel/*.cpp) \
     $ROOT/platform/kernel/linux/CodePageIconv.cpp $ROOT/platform/kernel/linux/FileSystem.cpp \
     $(ls "$ROOT"/util/*.cpp) $ROOT/Biz/Log.cpp"
 clang++ $FLAGS -I/usr/include/libwmf/gd $(pkg-config --cflags $PKGS) $SOURCES \

@@ -9,6 +9,7 @@
 #include "Office/WordConverter.h"
 #include "events/PageEvents.h"
 #include "platform/clipboard/MemoryClipboard.h"
+#include "reference/ReferenceConverter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::shared_ptr<platform::MemoryClipboard> clipboard = [] {
@@ -21,8 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PasteWordEvent(converter);
     if (size <= 4096) {
         WordConverter fast;
-        WordConverter literal;
-        literal.SetLiteral(true);
+        ReferenceConverter literal;
         fast.GetWord();
         literal.GetWord();
         if (fast.Text() != literal.Text() || fast.Images().size() != literal.Images().size()) {

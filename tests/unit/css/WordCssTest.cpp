@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "Office/css/ReplaceText.h"
+#include "Office/TextOps.h"
 #include "Office/css/WordCss.h"
 #include "TestFiles.h"
 
@@ -33,7 +33,7 @@ std::string LiteralInline(const std::string& text,
     auto replaceAll = [](std::string& t, const std::string& a, const std::string& b) {
         if (a == b || a.empty()) return;
         if (b.find(a) != std::string::npos) {
-            quillon::css::ReplaceAllText(t, a, b);  // the guarded single pass
+            ReplaceAllBounded(t, a, b);  // the guarded single pass
             return;
         }
         for (std::size_t p = t.find(a); p != std::string::npos; p = t.find(a))
@@ -210,20 +210,20 @@ TEST(WordCss, CorpusStylesheetsYieldTheirClassRules) {
     }
 }
 
-TEST(ReplaceAllText, RestartsFromTheBeginningAndStopsOnSelfContainingReplacements) {
+TEST(ReplaceAllBounded, RestartsFromTheBeginningAndStopsOnSelfContainingReplacements) {
     std::string t = "<o:p><o:p></o:p></o:p>";
-    quillon::css::ReplaceAllText(t, "<o:p></o:p>", "");
+    ReplaceAllBounded(t, "<o:p></o:p>", "");
     EXPECT_EQ("", t);
     t = "aabb";  // removing "ab" joins a new "ab"
-    quillon::css::ReplaceAllText(t, "ab", "");
+    ReplaceAllBounded(t, "ab", "");
     EXPECT_EQ("", t);
     t = "xaaby";
-    quillon::css::ReplaceAllText(t, "ab", "b");
+    ReplaceAllBounded(t, "ab", "b");
     EXPECT_EQ("xby", t);
     t = "a-a";
-    quillon::css::ReplaceAllText(t, "a", "[a]");
+    ReplaceAllBounded(t, "a", "[a]");
     EXPECT_EQ("[a]-[a]", t);
     std::string big(1 << 22, 'a');
-    quillon::css::ReplaceAllText(big, "aa", "a");
+    ReplaceAllBounded(big, "aa", "a");
     EXPECT_EQ("a", big);
 }

@@ -12,6 +12,7 @@
 #include "TestFiles.h"
 #include "events/PageEvents.h"
 #include "platform/clipboard/MemoryClipboard.h"
+#include "reference/ReferenceConverter.h"
 
 namespace {
 
@@ -66,8 +67,7 @@ TEST_P(CorpusTest, ConvertsAsTheLiteralStepsDoAndKeepsItsPromises) {
     for (const std::string& text : {doc, WithCrlf(doc)}) {
         clipboard_->SetHtml(WrapCfHtml(text, excel ? "file:///C:/b.xlsx" : "file:///C:/d.docx"));
         WordConverter fast;
-        WordConverter literal;
-        literal.SetLiteral(true);
+        ReferenceConverter literal;
         if (excel) {
             fast.GetExcel();
             literal.GetExcel();

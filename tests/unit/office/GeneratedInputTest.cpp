@@ -15,6 +15,7 @@
 #include "ShapeMarkup.h"
 #include "TestFiles.h"
 #include "platform/clipboard/MemoryClipboard.h"
+#include "reference/ReferenceConverter.h"
 
 namespace {
 
@@ -78,8 +79,7 @@ class GeneratedInputTest : public ::testing::Test {
     void ExpectSameAsLiteral(const std::string& page) {
         clipboard_->SetHtml(WrapCfHtml(page, "file:///C:/d.docx"));
         WordConverter fast;
-        WordConverter literal;
-        literal.SetLiteral(true);
+        ReferenceConverter literal;
         fast.GetWord();
         literal.GetWord();
         ASSERT_EQ(literal.Text(), fast.Text());

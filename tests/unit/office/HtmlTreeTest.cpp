@@ -8,6 +8,7 @@
 
 #include "Office/HtmlTree.h"
 #include "TestFiles.h"
+#include "reference/DomTree.h"
 
 namespace {
 

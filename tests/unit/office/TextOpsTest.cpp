@@ -4,6 +4,7 @@
 #include <string>
 
 #include "Office/TextOps.h"
+#include "reference/LiteralEngine.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ TEST(StripBlocksTest, CutsThatJoinIntoNewMarkersMatchTheLiteralForm) {
     // Removing the inner pair brings "<o:" and "p>" together into a new start marker.
     const std::string text = "<o:<o:p>p>x</o:p>y</o:p>";
     std::string literal = text;
-    plain::StripBlocks(literal, "<o:p>", "</o:p>", true);
+    reference::StripBlocks(literal, "<o:p>", "</o:p>", true);
     EXPECT_EQ(literal, Stripped(text, "<o:p>", "</o:p>", true));
     EXPECT_EQ("xy", literal);
 }
@@ -85,7 +86,7 @@ TEST(TextOpsDifferentialTest, FastFormsEqualLiteralForms) {
         std::string literal = text;
         ReplaceAll(fast, s, r);
         if (r.size() <= s.size() || r.find(s) != std::string::npos) {
-            plain::ReplaceAll(literal, s, r);
+            reference::ReplaceAll(literal, s, r);
             ASSERT_EQ(literal, fast) << text << " / " << s << " -> " << r;
         }
         std::string e = randomText(3);
@@ -94,7 +95,7 @@ TEST(TextOpsDifferentialTest, FastFormsEqualLiteralForms) {
             fast = text;
             literal = text;
             StripBlocks(fast, s, e, keep);
-            plain::StripBlocks(literal, s, e, keep);
+            reference::StripBlocks(literal, s, e, keep);
             ASSERT_EQ(literal, fast) << text << " / " << s << " .. " << e << " keep " << keep;
         }
     }
@@ -129,6 +130,19 @@ TEST(TextOpsDifferentialTest, SharedScratchBufferEqualsFreshBuffers) {
             ASSERT_EQ(fresh, shared) << "round " << round << " step " << step;
         }
     }
+}
+
+// "ab" -> "bbaa" keeps making a new "ab" in "aab" for ever: the bounded form stops after its
+// 2 x (3 + 4) + 1024 replacements, each two bytes longer, as the stylesheet's texts need.
+TEST(ReplaceAllBoundedTest, RegrowingPairStopsAtItsBudget) {
+    std::string t = "aab";
+    EXPECT_TRUE(ReplaceAllBounded(t, "ab", "bbaa"));
+    EXPECT_EQ(3u + 2 * (2 * (3 + 4) + 1024), t.size());
+    EXPECT_NE(std::string::npos, t.find("ab")) << "the rest stays as it is";
+    std::string done = "xaby";
+    EXPECT_TRUE(ReplaceAllBounded(done, "ab", "bbaa"));
+    EXPECT_EQ("xbbaay", done);
+    EXPECT_FALSE(ReplaceAllBounded(done, "ab", "bbaa"));
 }
 
 TEST(TextOpsDifferentialTest, LongNestedRunsStayFast) {

@@ -1,0 +1,45 @@
+// The conversion of Word or Excel clipboard HTML, text in, text and image table out: Office
+// markup removed, conditional comments resolved, pictures as plain img elements that still
+// name their local files, plain Word paragraphs restyled, class styles inlined. Every local
+// picture is recorded in the image table. The rules are the steps of Office/steps/, run in the
+// order Convert lists them.
+//
+// A conversion that runs out of memory gives the empty text and no pictures (logged) instead
+// of ending the browser.
+#pragma once
+
+#include <string>
+
+#include "Office/ImageTag.h"
+#include "Office/TextEngine.h"
+#include "Office/WordFormula.h"
+#include "Office/css/WordCss.h"
+
+class WordPipeline {
+  public:
+    // What the CF_HTML text's copied part is.
+    enum class Cut { kWordFragment, kExcelTable };
+
+    explicit WordPipeline(const TextEngine& engine = DefaultTextEngine());
+    virtual ~WordPipeline();
+    WordPipeline(const WordPipeline&) = delete;
+    WordPipeline& operator=(const WordPipeline&) = delete;
+
+    // Empties the image table, loads the stylesheet from the uncut CF_HTML `text`, cuts the
+    // copied part and converts it; `text` is rewritten in place into the result.
+    void Run(std::string& text, Cut cut);
+    // The conversion of a text already cut, in place.
+    void Convert(std::string& text);
+
+    const ImageTable& Images() const { return images_; }
+
+  private:
+    // After running out of memory: the empty result, every buffer given back.
+    void Abandon(std::string& text, const char* step);
+
+    const TextEngine& engine_;
+    ImageTable images_;
+    // The class styles and their stylesheet are kept from one conversion to the next.
+    WordCss css_;
+    WordFormula shapes_;
+};
