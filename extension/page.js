@@ -114,19 +114,23 @@
     }
   }
 
-  // The private channel to the isolated world, handed over once.
+  // The private channel to the isolated world. Offers are taken here, in a listener that
+  // runs before any page script's, and never reach the page; the first one is kept.
   function takePort(event) {
-    if (port || event.source !== window || !event.data || event.data.npQuillonBridge !== "port" ||
+    if (event.source !== window || !event.data || event.data.npQuillonBridge !== "port" ||
         !event.ports || event.ports.length !== 1) {
       return;
     }
     event.stopImmediatePropagation();
-    window.removeEventListener("message", takePort, true);
+    if (port) return;
     port = event.ports[0];
     port.onmessage = (e) => receive(e.data);
+    port.postMessage({ type: "ack" });
     for (const message of waiting.splice(0)) port.postMessage(message);
   }
   window.addEventListener("message", takePort, true);
+  // The relay may have offered before this script listened.
+  window.postMessage({ npQuillonBridge: "want-port" }, "*");
 
   const object = ObjectCtor.create(null);
   const descriptors = {};

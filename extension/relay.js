@@ -13,8 +13,8 @@
   ]);
   const REQUEST_TYPES = new Set(["call", "get", "set", "release"]);
 
-  const channel = new MessageChannel();
-  const pagePort = channel.port1;
+  let pagePort = null;
+  let locked = false; // the page-world script has taken a channel (pagePort)
   let backgroundPort = null;
   let ended = null; // the reason once the host is gone
 
@@ -56,7 +56,7 @@
     });
   }
 
-  pagePort.onmessage = (event) => {
+  function onPageMessage(event) {
     const message = request(event.data);
     if (!message) return;
     if (ended) {
@@ -76,8 +76,30 @@
       connect();
     }
     backgroundPort.postMessage(message);
-  };
+  }
 
-  // The one hand-over; the page-world script takes it before any page script can listen.
-  window.postMessage({ npQuillonBridge: "port" }, "*", [channel.port2]);
+  // The hand-over: a channel offered at start and again whenever the page-world script asks
+  // (the two worlds' scripts may start in either order), until the page-world script has
+  // used one. It takes the offers in a listener registered before any page script runs and
+  // keeps them from the page.
+  const offered = [];
+  function offer() {
+    const channel = new MessageChannel();
+    const port = channel.port1;
+    offered.push(port);
+    port.onmessage = (event) => {
+      if (!locked) {
+        // The channel the page-world script took; the other offers are withdrawn.
+        locked = true;
+        pagePort = port;
+        for (const other of offered.splice(0)) if (other !== port) other.close();
+      }
+      if (port === pagePort) onPageMessage(event);
+    };
+    window.postMessage({ npQuillonBridge: "port" }, "*", [channel.port2]);
+  }
+  window.addEventListener("message", (event) => {
+    if (!locked && event.data && event.data.npQuillonBridge === "want-port") offer();
+  });
+  offer();
 })();

@@ -26,9 +26,11 @@ SOURCE = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(SOURCE, "tests", "browser"))
 import browser_case  # noqa: E402  (Xvfb, xclip, the upload server, clipboard samples)
 from browser_case import Failure, check  # noqa: E402
+from bidi_socket import Bidi  # noqa: E402
 from cdp_pipe import CdpPipe  # noqa: E402
 
 CHROMIUM = "/usr/lib/chromium/chromium"
+FIREFOX = "/usr/lib/firefox-esr/firefox-esr"
 HOST_NAME = "org.npquillon.host"
 PAGES = os.path.join(HERE, "pages")
 
@@ -45,6 +47,8 @@ class BridgeSession(browser_case.Session):
         self.cdp = None
         self.browser = None
         self.page_session = None
+        self.bidi = None
+        self.context = None
 
     def serve_pages(self):
         handler = functools.partial(QuietHandler, directory=PAGES)
@@ -81,7 +85,55 @@ class BridgeSession(browser_case.Session):
         os.close(to_write)
         self.cdp = CdpPipe(to_browser, from_browser)
 
+    def start_firefox(self):
+        """Firefox ESR headless over WebDriver BiDi; the extension installed as a temporary
+        add-on, the host manifest in $HOME/.mozilla/native-messaging-hosts/."""
+        hosts = os.path.join(self.env["HOME"], ".mozilla", "native-messaging-hosts")
+        os.makedirs(hosts)
+        manifest = subprocess.run(
+            [os.path.join(self.build, "quillon-host"), "--print-manifest", "firefox"],
+            capture_output=True, check=True, timeout=30).stdout
+        with open(os.path.join(hosts, HOST_NAME + ".json"), "wb") as f:
+            f.write(manifest)
+        profile = os.path.join(self.work, "firefox")
+        os.makedirs(profile)
+        with open(os.path.join(profile, "user.js"), "w") as f:
+            for pref, value in (("browser.shell.checkDefaultBrowser", "false"),
+                                ("datareporting.policy.dataSubmissionEnabled", "false"),
+                                ("toolkit.telemetry.reportingpolicy.firstRun", "false"),
+                                ("browser.startup.homepage_override.mstone", '"ignore"'),
+                                ("app.update.disabledForTesting", "true"),
+                                ("extensions.autoDisableScopes", "0")):
+                f.write("user_pref(%s, %s);\n" % (json.dumps(pref), value))
+        self.browser = self.start([FIREFOX, "--headless", "--no-remote", "--profile", profile,
+                                   "--remote-debugging-port=0"],
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        port = None
+        deadline = time.time() + 60
+        while port is None and time.time() < deadline:
+            line = self.browser.stderr.readline().decode("utf-8", "replace")
+            if not line:
+                break
+            if "WebDriver BiDi listening on ws://" in line:
+                port = int(line.rsplit(":", 1)[1].strip().strip("/"))
+        check(port, "Firefox did not open its WebDriver BiDi port")
+        # Keep draining its standard error so that it never blocks on a full pipe.
+        threading.Thread(target=lambda: self.browser.stderr.read(), daemon=True).start()
+        self.bidi = Bidi(port)
+        self.bidi.send("session.new", {"capabilities": {}})
+        self.bidi.send("webExtension.install",
+                       {"extensionData": {"type": "path",
+                                          "path": os.path.join(self.build, "extension")}})
+
     def open_page(self, url):
+        if self.bidi:
+            tree = self.bidi.send("browsingContext.getTree")["contexts"]
+            self.context = tree[0]["context"]
+            self.bidi.send("browsingContext.navigate",
+                           {"context": self.context, "url": url, "wait": "complete"})
+            self.wait_for("window.bridgeLog && window.npQuillon !== undefined", 30,
+                          "the page or the extension's object did not load")
+            return
         deadline = time.time() + 30
         target = None
         while target is None and time.time() < deadline:
@@ -101,6 +153,17 @@ class BridgeSession(browser_case.Session):
                       "the page or the extension's object did not load")
 
     def evaluate(self, expression, await_promise=False):
+        if self.bidi:
+            # Values travel as JSON text, which both protocols carry alike.
+            wrapped = "(async () => JSON.stringify(await (%s)))()" % expression if \
+                await_promise else "JSON.stringify(%s)" % expression
+            result = self.bidi.send("script.evaluate",
+                                    {"expression": wrapped, "awaitPromise": True,
+                                     "target": {"context": self.context}}, timeout=60)
+            if result.get("type") == "exception":
+                raise Failure("script failed: %s" % json.dumps(result)[:500])
+            value = result["result"]
+            return json.loads(value["value"]) if value.get("type") == "string" else None
         result = self.cdp.send("Runtime.evaluate",
                                {"expression": expression, "returnByValue": True,
                                 "awaitPromise": await_promise},
@@ -115,8 +178,9 @@ class BridgeSession(browser_case.Session):
             try:
                 if self.evaluate("!!(%s)" % expression):
                     return
-            except Exception:
-                pass
+            except Exception as e:
+                if os.environ.get("QUILLON_BRIDGE_VERBOSE"):
+                    print("wait_for:", e)
             time.sleep(0.1)
         raise Failure(message)
 
@@ -127,6 +191,14 @@ class BridgeSession(browser_case.Session):
         box = self.evaluate("(() => { const r = document.getElementById(%s)"
                             ".getBoundingClientRect(); return [r.x + r.width / 2,"
                             " r.y + r.height / 2]; })()" % json.dumps(element_id))
+        if self.bidi:
+            x, y = int(box[0]), int(box[1])
+            self.bidi.send("input.performActions", {"context": self.context, "actions": [{
+                "type": "pointer", "id": "mouse", "parameters": {"pointerType": "mouse"},
+                "actions": [{"type": "pointerMove", "x": x, "y": y},
+                            {"type": "pointerDown", "button": 0},
+                            {"type": "pointerUp", "button": 0}]}]})
+            return
         for kind in ("mousePressed", "mouseReleased"):
             self.cdp.send("Input.dispatchMouseEvent",
                           {"type": kind, "x": box[0], "y": box[1], "button": "left",
@@ -167,6 +239,8 @@ class BridgeSession(browser_case.Session):
         return False
 
     def close(self):
+        if self.bidi:
+            self.bidi.ws.close()
         if self.http:
             self.http.shutdown()
         super().close()
@@ -184,7 +258,7 @@ def events_named(session, name):
     return [e for e in session.evaluate("window.bridgeEvents") or [] if e.get("name") == name]
 
 
-def case_word(session):
+def case_word(session, firefox=False):
     """A Word document with pictures pasted through the extension: the converted HTML and its
     pictures arrive, each picture is uploaded (progress before completion), in order."""
     server, uploads = session.start_upload_server()
@@ -192,7 +266,10 @@ def case_word(session):
                           os.path.join(session.work, "doc"))
     session.offer("HTML Format", clip)
     base = session.serve_pages()
-    session.start_chromium()
+    if firefox:
+        session.start_firefox()
+    else:
+        session.start_chromium()
     session.open_page(page_url(base, server))
     session.wait_for("window.bridgeLog.some(e => e.kind === 'ready')", 30,
                      "the page's Init never answered")
@@ -305,7 +382,7 @@ def case_nohost(session):
 
 
 CASES = {"word": case_word, "refusals": case_refusals, "close": case_close,
-         "nohost": case_nohost}
+         "nohost": case_nohost, "firefox-word": lambda s: case_word(s, firefox=True)}
 
 
 def main():
