@@ -109,6 +109,7 @@
         pageConsole.error("npQuillon: " + ended);
         for (const entry of pending.values()) entry.reject(new Error("npQuillon: " + ended));
         pending.clear();
+        objects.clear();
         return;
       }
     }

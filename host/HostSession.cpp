@@ -94,12 +94,11 @@ void HostSession::Request(const std::string& type, const Json::Value& message) {
         std::vector<script::ScriptValue> arguments;
         const Json::Value& args = message["args"];
         if (args.isArray()) {
-            // Only the arguments the member reads are converted (and their objects held).
-            const Json::ArrayIndex count =
-                std::min<Json::ArrayIndex>(args.size(), entry->argumentCount);
-            for (Json::ArrayIndex i = 0; i < count; ++i)
-                arguments.push_back(FromJson(args[i], objects));
+            for (const Json::Value& arg : args) arguments.push_back(FromJson(arg, objects));
         }
+        // The member reads only its own arguments; page objects passed beyond them are
+        // released at once, so the page-world script lets go of them too.
+        if (arguments.size() > entry->argumentCount) arguments.resize(entry->argumentCount);
         return SendResult(id, entry->call(*page_, script::ScriptArgs(arguments)));
     }
     if (type == "get") {

@@ -1,7 +1,6 @@
 #include "host/Manifests.h"
 
 #include <json/value.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,13 +8,14 @@
 #include <cstring>
 #include <fstream>
 
+#include "host/Folders.h"
 #include "host/MessageWriter.h"
 
 namespace host {
 
 const char kHostName[] = "org.npquillon.host";
-const char kChromiumExtensionId[] = "lnklblhieekoafocncphbihihnkemnmk";
-const char kFirefoxExtensionId[] = "bridge@npquillon.org";
+const char kChromiumExtensionId[] = QUILLON_CHROMIUM_EXTENSION_ID;
+const char kFirefoxExtensionId[] = QUILLON_FIREFOX_EXTENSION_ID;
 
 namespace {
 
@@ -23,20 +23,11 @@ std::string ChromiumOrigin() {
     return std::string("chrome-extension://") + kChromiumExtensionId + "/";
 }
 
-bool MakeDirectories(const std::string& path) {
-    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-        const std::string prefix = path.substr(0, slash);
-        if (::mkdir(prefix.c_str(), 0755) != 0 && errno != EEXIST) return false;
-        if (slash == std::string::npos) return true;
-    }
-}
-
 }  // namespace
 
 bool AcceptCaller(const std::vector<std::string>& arguments, std::string& reason) {
-    if (arguments.size() == 1 && arguments[0] == ChromiumOrigin()) return true;
     // Chromium on Windows adds --parent-window=N after the origin.
-    if (arguments.size() >= 1 && arguments[0].rfind("chrome-extension://", 0) == 0) {
+    if (!arguments.empty() && arguments[0].rfind("chrome-extension://", 0) == 0) {
         if (arguments[0] == ChromiumOrigin()) return true;
         reason = "the extension " + arguments[0] + " may not use this host";
         return false;

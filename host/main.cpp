@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "Biz/Log.h"
+#include "host/Folders.h"
 #include "host/Framing.h"
 #include "host/HostLoop.h"
 #include "host/HostSession.h"
@@ -83,6 +85,12 @@ int RunHost() {
     // A closed port makes writes fail, not kill the process.
     std::signal(SIGPIPE, SIG_IGN);
     host::InstallTestClipboard();
+    // A page names its log file ("LogFile"); only the name is taken, the folder is ours
+    // (without a home, one that cannot exist: no log rather than one the page places).
+    const std::string logFolder = host::LogFolder();
+    Log::Instance().ConfineTo(logFolder.empty() ? std::string("/nonexistent/npquillon")
+                                                : logFolder);
+    if (!logFolder.empty()) host::MakeDirectories(logFolder);
     host::HostLoop loop;
     if (!loop.ok()) {
         std::fprintf(stderr, "quillon-host: no wake-up pipe: %s\n", std::strerror(errno));

@@ -248,7 +248,8 @@ class BridgeSession(browser_case.Session):
 
 def page_url(base, server):
     query = {"server": server}
-    # QUILLON_BRIDGE_LOG names a file for the host's diagnostic log (debugging a case).
+    # QUILLON_BRIDGE_LOG=NAME: the page switches the host's diagnostic log on; the host writes
+    # it as $XDG_STATE_HOME/npquillon/NAME (debugging a case).
     if os.environ.get("QUILLON_BRIDGE_LOG"):
         query["log"] = os.environ["QUILLON_BRIDGE_LOG"]
     return base + "bridge.html?" + urllib.parse.urlencode(query)

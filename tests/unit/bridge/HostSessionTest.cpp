@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -53,8 +54,13 @@ class HostSessionTest : public ::testing::Test {
         dir_ = ::testing::TempDir() + "quillon_bridge_" +
                ::testing::UnitTest::GetInstance()->current_test_info()->name();
         std::system(("rm -rf '" + dir_ + "' && mkdir -p '" + dir_ + kPictureFolder + "'").c_str());
+        // The hosts' log folder ($XDG_STATE_HOME/npquillon) is the test's.
+        ::setenv("XDG_STATE_HOME", dir_.c_str(), 1);
     }
-    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+    void TearDown() override {
+        ::unsetenv("XDG_STATE_HOME");
+        std::system(("rm -rf '" + dir_ + "'").c_str());
+    }
 
     // A real Word document whose two pictures are PNG files under dir_, as clipboard data.
     std::string WordClipboard(const std::string& firstPicture = OnePixelPng()) {
@@ -122,10 +128,14 @@ class HostSessionTest : public ::testing::Test {
     std::string dir_;
 };
 
-TEST_F(HostSessionTest, WordPasteEventsInOrderPicturesUploadedOtherFilesRefused) {
+TEST_F(HostSessionTest, WordPasteEventsInOrderPicturesUploadedOtherFilesAndLogPathsRefused) {
     LoopbackUploadServer server;
+    // The page's log file name is kept, its folder is the host's.
+    WriteFile(dir_ + "/victim.txt", "keep");
     HostProcess host(WordClipboard());
     StartPage(host, server.url());
+    host.Request(SetMessage("Debug", true));
+    host.Request(SetMessage("LogFile", dir_ + "/victim.txt"));
     const Json::Value untyped = host.Request(Json::Value(Json::objectValue));
     EXPECT_EQ(untyped["type"], "error") << "a request without a type is answered, not fatal";
 
@@ -162,6 +172,8 @@ TEST_F(HostSessionTest, WordPasteEventsInOrderPicturesUploadedOtherFilesRefused)
     host.CloseInput();
     const int status = host.Wait(std::chrono::seconds(10));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(ReadFile(dir_ + "/victim.txt"), "keep");
+    EXPECT_NE(ReadFile(dir_ + "/npquillon/victim.txt"), "");
 }
 
 TEST_F(HostSessionTest, AResultOverTheBrowsersLimitArrivesInPartsThatJoinToTheWhole) {
