@@ -1,6 +1,6 @@
-// npQuillon relay, in the extension's isolated world: between the page-world object (a
-// private MessagePort handed to it once) and the background (one port per frame, opened on
-// first use). Members that read the clipboard run only during a user gesture; the check is
+// npQuillon relay, in the extension's isolated world: between the page-world object (over a
+// private MessagePort, never window messages) and the background (one port per frame,
+// opened on first use). Members that read the clipboard run only during a user gesture; the check is
 // made here, where the page cannot fake the activation state.
 "use strict";
 

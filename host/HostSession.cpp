@@ -124,10 +124,13 @@ script::ObjectHandle HostSession::Object(int64_t id) {
     if (it != objects_.end()) {
         if (std::shared_ptr<JsObjectHandle> handle = it->second.lock()) return handle;
     }
-    // Expired entries are dropped as new ones come, so the map stays as large as the live
-    // handles.
-    for (auto e = objects_.begin(); e != objects_.end();) {
-        e = e->second.expired() ? objects_.erase(e) : std::next(e);
+    // Expired entries are dropped whenever the map has doubled, so it stays within twice the
+    // live handles at a constant cost per new one.
+    if (objects_.size() >= 2 * prunedSize_ + 16) {
+        for (auto e = objects_.begin(); e != objects_.end();) {
+            e = e->second.expired() ? objects_.erase(e) : std::next(e);
+        }
+        prunedSize_ = objects_.size();
     }
     auto handle = std::make_shared<JsObjectHandle>(id, writer_);
     objects_[id] = handle;

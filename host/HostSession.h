@@ -47,6 +47,7 @@ class HostSession {
     std::string origin_;
     // Page objects by id: one handle per id, however often the page passes it.
     std::map<int64_t, std::weak_ptr<JsObjectHandle>> objects_;
+    size_t prunedSize_ = 0;
 };
 
 }  // namespace host

@@ -382,7 +382,32 @@ def case_nohost(session):
           "unexpected answer %r" % answer)
 
 
-CASES = {"word": case_word, "refusals": case_refusals, "close": case_close,
+def case_bench(session):
+    """Not a test: the round trip of a cheap member (median of 200) and the idle host's
+    resident memory, in Chromium."""
+    base = session.serve_pages()
+    session.start_chromium()
+    session.open_page(page_url(base, "http://127.0.0.1:9/upload"))
+    session.wait_for("window.bridgeLog.some(e => e.kind === 'ready')", 30,
+                     "the page's Init never answered")
+    times = session.evaluate("""(async () => {
+        const p = document.getElementById("plugin"), times = [];
+        for (let i = 0; i < 200; i++) {
+          const t = performance.now();
+          await p.ImgPst_Response;
+          times.push(performance.now() - t);
+        }
+        return times.sort((a, b) => a - b);
+      })()""", await_promise=True)
+    hosts = session.host_processes()
+    check(len(hosts) == 1, "expected one host, found %r" % hosts)
+    with open("/proc/%d/status" % hosts[0]) as f:
+        rss = [l.split()[1] for l in f if l.startswith("VmRSS:")][0]
+    print("round trip: median %.2f ms, 90th percentile %.2f ms; idle host resident %s KiB"
+          % (times[len(times) // 2], times[len(times) * 9 // 10], rss))
+
+
+CASES = {"bench": case_bench, "word": case_word, "refusals": case_refusals, "close": case_close,
          "nohost": case_nohost, "firefox-word": lambda s: case_word(s, firefox=True)}
 
 
