@@ -30,8 +30,7 @@
   ];
 
   // Taken before any page script runs, so the page cannot swap them.
-  const { Promise, Error, Map, JSON, Object: ObjectCtor, Reflect, console: pageConsole } =
-      globalThis;
+  const { Promise, Error, Map, Object: ObjectCtor, Reflect, console: pageConsole } = globalThis;
   const apply = Reflect.apply;
 
   let port = null;

@@ -56,6 +56,7 @@ Ending Serve(host::HostLoop& loop, host::HostSession& session) {
             return Ending::kFailed;
         }
         if (fds[1].revents & POLLIN) loop.RunPosted();
+        if (fds[0].revents & POLLNVAL) return Ending::kClosed;  // no input at all
         if (!(fds[0].revents & (POLLIN | POLLHUP | POLLERR))) continue;
         const ssize_t n = ::read(STDIN_FILENO, chunk.data(), chunk.size());
         if (n < 0 && errno == EINTR) continue;

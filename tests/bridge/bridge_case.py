@@ -307,6 +307,35 @@ def case_word(session, firefox=False):
     check(any(e["name"] == "File_PostProcess" for e in order), "no progress reached the page")
 
 
+def case_large(session):
+    """A Word document whose converted HTML is over the browser's 1 MB limit for one host
+    message: its "Parser_PasteWord" reaches the page whole (sent in parts, joined by the
+    background)."""
+    sys.path.insert(0, os.path.join(SOURCE, "tools", "runner"))
+    import clipsample
+    rows = "".join("<p class=MsoNormal>Zeile %d \u00fc\u20ac \"q\" \\ <b>fett</b></p>\r\n" % i
+                   for i in range(25000))
+    html = ("<html xmlns:o=\"urn:schemas-microsoft-com:office:office\"><head><meta "
+            "name=Generator content=\"Microsoft Word 15\"></head><body><!--StartFragment-->"
+            + rows + "<p>END-MARK</p><!--EndFragment--></body></html>").encode("utf-8")
+    clip = os.path.join(session.work, "large.cfhtml")
+    with open(clip, "wb") as f:
+        f.write(clipsample.wrap_cf_html(html, "file:///C:/large.docx"))
+    session.offer("HTML Format", clip)
+    base = session.serve_pages()
+    session.start_chromium()
+    session.open_page(page_url(base, "http://127.0.0.1:9/upload"))
+    session.wait_for("window.bridgeLog.some(e => e.kind === 'ready')", 30,
+                     "the page's Init never answered")
+    session.click("paste")
+    session.wait_for("window.bridgeEvents.some(e => e.name === 'Parser_PasteWord')", 60,
+                     "the large paste never arrived")
+    word = session.evaluate("window.bridgeEvents.find(e => e.name === 'Parser_PasteWord').word")
+    check(len(word.encode("utf-8")) > 1200 * 1000, "only %d bytes arrived" % len(word))
+    check("Zeile 24999 \u00fc\u20ac \"q\" \\ " in word and "END-MARK" in word,
+          "the end of the document is missing or changed")
+
+
 def case_refusals(session):
     """Clipboard reads outside a user gesture and uploads of local files no paste reported
     are refused."""
@@ -407,7 +436,7 @@ def case_bench(session):
           % (times[len(times) // 2], times[len(times) * 9 // 10], rss))
 
 
-CASES = {"bench": case_bench, "word": case_word, "refusals": case_refusals, "close": case_close,
+CASES = {"bench": case_bench, "word": case_word, "large": case_large, "refusals": case_refusals, "close": case_close,
          "nohost": case_nohost, "firefox-word": lambda s: case_word(s, firefox=True)}
 
 
