@@ -336,6 +336,18 @@ def case_large(session):
           "the end of the document is missing or changed")
 
 
+def case_many(session):
+    """20 frames at once, each its own page instance with a host process of its own."""
+    base = session.serve_pages()
+    session.start_chromium()
+    session.open_page(base + "many.html")
+    session.wait_for("window.bridgeLog.length >= 20", 60, "not every frame answered")
+    answers = session.evaluate("window.bridgeLog")
+    check(answers == ["1"] * 20, "the frames share instances or failed: %r" % answers)
+    hosts = session.host_processes()
+    check(len(hosts) == 20, "expected 20 host processes, found %d" % len(hosts))
+
+
 def case_refusals(session):
     """Clipboard reads outside a user gesture and uploads of local files no paste reported
     are refused."""
@@ -436,7 +448,7 @@ def case_bench(session):
           % (times[len(times) // 2], times[len(times) * 9 // 10], rss))
 
 
-CASES = {"bench": case_bench, "word": case_word, "large": case_large, "refusals": case_refusals, "close": case_close,
+CASES = {"bench": case_bench, "word": case_word, "large": case_large, "many": case_many, "refusals": case_refusals, "close": case_close,
          "nohost": case_nohost, "firefox-word": lambda s: case_word(s, firefox=True)}
 
 
