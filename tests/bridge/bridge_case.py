@@ -205,9 +205,10 @@ class BridgeSession(browser_case.Session):
                            "clickCount": 1}, session=self.page_session)
 
     def host_processes(self):
-        """Pids of quillon-host processes started under this session's browser."""
+        """Pids of quillon-host processes started under this session's browser (not the
+        hosts' own children between their fork and exec of the metafile renderer)."""
         host = os.path.realpath(os.path.join(self.build, "quillon-host"))
-        found = []
+        found = {}
         for pid in os.listdir("/proc"):
             if not pid.isdigit():
                 continue
@@ -220,9 +221,10 @@ class BridgeSession(browser_case.Session):
                 continue
             if "\nState:\tZ" in status:
                 continue
+            ppid = int(status.split("\nPPid:\t", 1)[1].split()[0])
             if self.descends_from(int(pid), self.browser.pid):
-                found.append(int(pid))
-        return found
+                found[int(pid)] = ppid
+        return sorted(pid for pid, ppid in found.items() if ppid not in found)
 
     @staticmethod
     def descends_from(pid, ancestor):
