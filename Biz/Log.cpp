@@ -28,10 +28,18 @@ Log::Log() : name_(kLoggerName) {
     logger_.setLogLevel(kOff);
 }
 
+std::string Log::LogFilePath(const std::string& path) const {
+    if (confinedFolder_.empty()) return path;
+    const size_t slash = path.find_last_of("/\\");
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty() || name == "." || name == "..") name = "npquillon.log";
+    return confinedFolder_ + "/" + name;
+}
+
 void Log::Start(bool debug, const std::string& path) {
     if (!debug || path.empty()) return;
     log4cplus::SharedAppenderPtr appender(
-        new log4cplus::FileAppender(path, std::ios_base::trunc, true));
+        new log4cplus::FileAppender(LogFilePath(path), std::ios_base::trunc, true));
     appender->setLayout(std::unique_ptr<log4cplus::Layout>(new log4cplus::PatternLayout(kPattern)));
     logger_.addAppender(appender);
     logger_.setLogLevel(kTrace);

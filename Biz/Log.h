@@ -30,6 +30,13 @@ class Log {
     // unless debug is false or the path is empty.
     void Start(bool debug, const std::string& path);
 
+    // From then on a log file is made in `folder`, under the file name of the path it was
+    // given. The native host confines the logs of its pages: a page must not choose which of
+    // the user's files is truncated. Called before the first Start.
+    void ConfineTo(const std::string& folder) { confinedFolder_ = folder; }
+    // The file Start writes for `path`.
+    std::string LogFilePath(const std::string& path) const;
+
     bool IsEnabledFor(int level) const;
     // Writes without testing the level (callers test first, see QUILLON_TRACE).
     void ForcedLog(int level, const char* file, int line, const std::string& message) const;
@@ -47,6 +54,7 @@ class Log {
     Log& operator=(const Log&) = delete;
 
     unsigned int reserved_ = 0;
+    std::string confinedFolder_;
     std::string name_;
     log4cplus::Logger logger_;
 };

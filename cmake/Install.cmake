@@ -55,3 +55,29 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-urw-base35")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-pyqt5.qtwebkit, xclip")
 include(CPack)
+
+# The bridge for current browsers: quillon-host in the path, its manifests where Chromium,
+# Google Chrome, Edge and Firefox look for system-wide native hosts, the extension (unpacked
+# and packed) under share/npquillon.
+install(TARGETS quillon-host RUNTIME DESTINATION bin COMPONENT runtime)
+set(QUILLON_HOST_INSTALLED ${CMAKE_INSTALL_PREFIX}/bin/quillon-host)
+get_directory_property(QUILLON_CHROMIUM_EXTENSION_ID DIRECTORY ${CMAKE_SOURCE_DIR}/host
+                       DEFINITION QUILLON_CHROMIUM_EXTENSION_ID)
+get_directory_property(QUILLON_FIREFOX_EXTENSION_ID DIRECTORY ${CMAKE_SOURCE_DIR}/host
+                       DEFINITION QUILLON_FIREFOX_EXTENSION_ID)
+configure_file(${CMAKE_SOURCE_DIR}/host/manifests/chromium.json.in
+               ${CMAKE_BINARY_DIR}/manifests/chromium/org.npquillon.host.json @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/host/manifests/firefox.json.in
+               ${CMAKE_BINARY_DIR}/manifests/firefox/org.npquillon.host.json @ONLY)
+foreach(folder /etc/chromium/native-messaging-hosts /etc/opt/chrome/native-messaging-hosts
+               /etc/opt/edge/native-messaging-hosts)
+  install(FILES ${CMAKE_BINARY_DIR}/manifests/chromium/org.npquillon.host.json
+          DESTINATION ${folder} COMPONENT runtime)
+endforeach()
+install(FILES ${CMAKE_BINARY_DIR}/manifests/firefox/org.npquillon.host.json
+        DESTINATION lib/mozilla/native-messaging-hosts COMPONENT runtime)
+install(DIRECTORY ${CMAKE_BINARY_DIR}/extension/ DESTINATION share/npquillon/extension
+        COMPONENT runtime FILES_MATCHING PATTERN "*.json" PATTERN "*.js"
+        PATTERN "CMakeFiles" EXCLUDE)
+install(FILES ${CMAKE_BINARY_DIR}/npquillon-chromium.zip ${CMAKE_BINARY_DIR}/npquillon-firefox.xpi
+        ${CMAKE_SOURCE_DIR}/docs/bridge-protocol.md DESTINATION share/npquillon COMPONENT runtime)

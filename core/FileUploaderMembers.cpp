@@ -6,6 +6,7 @@
 #include "config/AppConfig.h"
 #include "core/Members.h"
 #include "core/PageInstance.h"
+#include "core/UploadRule.h"
 #include "image/CImageFileUploader.h"
 #include "image/UploaderTable.h"
 #include "platform/kernel/Text.h"
@@ -89,8 +90,9 @@ ScriptValue AddField(Entry& entry, const ScriptArgs& args) {
     return ScriptValue();
 }
 
-ScriptValue Post(Entry& entry, const ScriptArgs&) {
-    entry.Post();
+ScriptValue Post(PageInstance& page, const ScriptArgs& args) {
+    Entry* entry = page.uploaders().Find(ToInt(args[0]));
+    if (entry && MayPost(page, *entry)) entry->Post();
     return ScriptValue();
 }
 
@@ -129,7 +131,7 @@ std::vector<Member> FileUploaderMethods() {
             Method("FileUploader_StateChanged", 2, &OnEntry<&StoreObject<Entry::kStateChanged>>),
             Method("FileUploader_AddFile", 0, &AddFile),
             Method("FileUploader_DelFile", 1, &DelFile),
-            Method("FileUploader_Post", 1, &OnEntry<&Post>),
+            Method("FileUploader_Post", 1, &Post),
             Method("FileUploader_Stop", 1, &OnEntry<&Stop>),
             Method("FileUploader_AddField", 3, &OnEntry<&AddField>)};
 }

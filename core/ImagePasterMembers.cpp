@@ -2,6 +2,7 @@
 #include "config/AppConfig.h"
 #include "core/Members.h"
 #include "core/PageInstance.h"
+#include "core/PastedFiles.h"
 #include "image/CImagePaster.h"
 #include "platform/kernel/Text.h"
 
@@ -36,7 +37,10 @@ ScriptValue IsBitmap(PageInstance& page, const ScriptArgs&) {
 
 ScriptValue GetFiles(PageInstance& page, const ScriptArgs&) {
     // Nothing collected gives null, which the page can test.
-    return page.imagePaster().GetFiles();
+    ScriptValue files = page.imagePaster().GetFiles();
+    if (page.pastedFiles() && files.type() == ScriptValue::kStringList)
+        page.pastedFiles()->Add(files.list());
+    return files;
 }
 
 ScriptValue ClearFields(PageInstance&, const ScriptArgs&) {

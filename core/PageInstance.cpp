@@ -8,6 +8,7 @@
 #include "Office/WordConverter.h"
 #include "config/AppConfig.h"
 #include "core/PageInstances.h"
+#include "core/PastedFiles.h"
 #include "core/WordParser.h"
 #include "events/PageEvents.h"
 #include "image/CImagePaster.h"
@@ -78,6 +79,10 @@ void PageInstance::SetLogFile(const std::string& path) {
     Log::Instance().Start(debug_, logFilePath_);
 }
 
+void PageInstance::RestrictUploadsToPastedFiles() {
+    if (!pastedFiles_) pastedFiles_.reset(new PastedFiles());
+}
+
 bool PageInstance::HasData() {
     std::shared_ptr<platform::Clipboard> clipboard = platform::CurrentClipboard();
     return clipboard->IsFormatAvailable(platform::kClipboardBitmap) ||
@@ -125,11 +130,15 @@ void PageInstance::PasteFiles() {
             util::WideToUtf8(path), util::WideToUtf8(FindPathFileName(path)),
             util::WideToUtf8(boost::algorithm::erase_all_copy(ExtensionOf(path), L"."))});
     }
+    if (pastedFiles_) {
+        for (const PastedFile& file : pasted) pastedFiles_->Add(file.src);
+    }
     PostEvent(PasteFilesEventText(pasted));
 }
 
 void PageInstance::PasteWord() {
     PostPasteWordEvent(*converter_, *this);
+    if (pastedFiles_) pastedFiles_->AddPictures(converter_->Images());
 }
 
 void PageInstance::StartImageUpload(const util::SharedBuffer& jpeg, const std::wstring& extension) {

@@ -20,6 +20,7 @@
 
 class CImagePaster;
 class CxMemFile;
+class PastedFiles;
 class UploaderTable;
 class WinINetPoster;
 class WordConverter;
@@ -57,6 +58,12 @@ class PageInstance : public script::EventSink, public sigslot::has_slots<> {
     // Starts the log in that file, with the debug setting as it stands.
     void SetLogFile(const std::string& path);
 
+    // The bridge's upload rule (core/PastedFiles.h), off unless the binding turns it on: from
+    // then on the instance records what its pastes report, and an upload entry may send only
+    // those local files. Null while the rule is off.
+    void RestrictUploadsToPastedFiles();
+    PastedFiles* pastedFiles() { return pastedFiles_.get(); }
+
   private:
     bool PasteBitmap();
     void PasteDib();
@@ -81,6 +88,7 @@ class PageInstance : public script::EventSink, public sigslot::has_slots<> {
     std::unique_ptr<WordConverter> converter_;
     std::unique_ptr<CxMemFile> memFile_;
     std::unique_ptr<WinINetPoster> poster_;
+    std::unique_ptr<PastedFiles> pastedFiles_;
     boost::shared_ptr<MsgQueue> eventQueue_;
     // Cleared at destruction; a delivery in progress checks it after every page call, since
     // the page may destroy the instance from inside its event callback.

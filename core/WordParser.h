@@ -20,6 +20,8 @@ class WordParser {
     // Calls the picture callback once per recorded picture, in the image table's order, with
     // the object, then alt, width, height, src and html. True when there are pictures.
     bool GetImages();
+    // The pictures of the last conversion.
+    const ImageTable& Images() const { return converter_.Images(); }
 
     // Objects set by the page; each replaces the previous one.
     void SetObject(script::ObjectHandle object) { object_ = std::move(object); }

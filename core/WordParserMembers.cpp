@@ -1,6 +1,7 @@
 // The "WordParser_" members: Word and Excel content on request, pictures by callback.
 #include "core/Members.h"
 #include "core/PageInstance.h"
+#include "core/PastedFiles.h"
 #include "core/WordParser.h"
 
 namespace script {
@@ -25,6 +26,9 @@ ScriptValue GetWord(PageInstance& page, const ScriptArgs&) {
 }
 
 ScriptValue GetImages(PageInstance& page, const ScriptArgs&) {
+    // The pictures about to be told to the page may be sent under the bridge's upload rule.
+    // Recorded first: the page's callback may destroy the instance.
+    if (page.pastedFiles()) page.pastedFiles()->AddPictures(page.wordParser().Images());
     return BoolResult(page.wordParser().GetImages());
 }
 

@@ -1,0 +1,105 @@
+// npQuillon relay, in the extension's isolated world: between the page-world object (over a
+// private MessagePort, never window messages) and the background (one port per frame,
+// opened on first use). Members that read the clipboard run only during a user gesture; the check is
+// made here, where the page cannot fake the activation state.
+"use strict";
+
+(() => {
+  const api = globalThis.browser ?? globalThis.chrome;
+  // The members that read the system clipboard.
+  const GESTURE_MEMBERS = new Set([
+    "HasData", "Paste", "ImgPst_Paste", "ImgPst_IsBitmap", "ImgPst_IsFile",
+    "WordParser_IsWord", "WordParser_IsExcel", "WordParser_GetWord", "WordParser_GetExcel",
+  ]);
+  const REQUEST_TYPES = new Set(["call", "get", "set", "release"]);
+
+  let pagePort = null;
+  let locked = false; // the page-world script has taken a channel (pagePort)
+  let backgroundPort = null;
+  let ended = null; // the reason once the host is gone
+
+  // Messages from the page world are copied into plain data of this world (Firefox hands
+  // them over wrapped) and rebuilt field by field: only requests pass, never a "hello".
+  function request(data) {
+    let copy;
+    try {
+      copy = JSON.parse(JSON.stringify(data));
+    } catch (e) {
+      return null;
+    }
+    if (!copy || !REQUEST_TYPES.has(copy.type)) return null;
+    if (copy.type === "release") {
+      return Number.isSafeInteger(copy.object) ? { type: "release", object: copy.object } : null;
+    }
+    if (!Number.isSafeInteger(copy.id) || typeof copy.member !== "string") return null;
+    const out = { type: copy.type, id: copy.id, member: copy.member };
+    if (copy.type === "call") out.args = Array.isArray(copy.args) ? copy.args : [];
+    if (copy.type === "set" && "value" in copy) out.value = copy.value;
+    return out;
+  }
+
+  function refuse(id, message) {
+    pagePort.postMessage({ type: "error", id, message });
+  }
+
+  function connect() {
+    backgroundPort = api.runtime.connect({ name: "npquillon-page" });
+    backgroundPort.onMessage.addListener((message) => {
+      if (message && message.type === "disconnected") {
+        ended = message.message || "the native host ended";
+      }
+      pagePort.postMessage(message);
+    });
+    backgroundPort.onDisconnect.addListener(() => {
+      if (!ended) ended = "the extension's background went away";
+      pagePort.postMessage({ type: "disconnected", message: ended });
+    });
+  }
+
+  function onPageMessage(event) {
+    const message = request(event.data);
+    if (!message) return;
+    if (ended) {
+      if (message.type !== "release") refuse(message.id, "npQuillon: " + ended);
+      return;
+    }
+    if (message.type === "call" && GESTURE_MEMBERS.has(message.member) &&
+        !navigator.userActivation.isActive) {
+      const text = "npQuillon: " + message.member +
+          " reads the clipboard and runs only in a user gesture (a click or key press)";
+      console.warn(text);
+      refuse(message.id, text);
+      return;
+    }
+    if (!backgroundPort) {
+      if (message.type === "release") return;
+      connect();
+    }
+    backgroundPort.postMessage(message);
+  }
+
+  // The hand-over: a channel offered at start and again whenever the page-world script asks
+  // (the two worlds' scripts may start in either order), until the page-world script has
+  // used one. It takes the offers in a listener registered before any page script runs and
+  // keeps them from the page.
+  const offered = [];
+  function offer() {
+    const channel = new MessageChannel();
+    const port = channel.port1;
+    offered.push(port);
+    port.onmessage = (event) => {
+      if (!locked) {
+        // The channel the page-world script took; the other offers are withdrawn.
+        locked = true;
+        pagePort = port;
+        for (const other of offered.splice(0)) if (other !== port) other.close();
+      }
+      if (port === pagePort) onPageMessage(event);
+    };
+    window.postMessage({ npQuillonBridge: "port" }, "*", [channel.port2]);
+  }
+  window.addEventListener("message", (event) => {
+    if (!locked && event.data && event.data.npQuillonBridge === "want-port") offer();
+  });
+  offer();
+})();
