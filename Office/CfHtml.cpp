@@ -7,9 +7,11 @@ namespace {
 const char kStart[] = "<!--StartFragment-->";
 const char kEnd[] = "<!--EndFragment-->";
 
-std::string WithFragmentMarkers(const std::string& html) {
+// Appends the document with its fragment markers (around the body's content when it has none).
+void AppendWithFragmentMarkers(const std::string& html, std::string& out) {
     if (html.find(kStart) != std::string::npos && html.find(kEnd) != std::string::npos) {
-        return html;
+        out += html;
+        return;
     }
     size_t from = 0;
     const size_t body = html.find("<body");
@@ -19,7 +21,8 @@ std::string WithFragmentMarkers(const std::string& html) {
     }
     size_t to = html.rfind("</body>");
     if (to == std::string::npos || to < from) to = html.size();
-    return html.substr(0, from) + kStart + html.substr(from, to - from) + kEnd + html.substr(to);
+    out.append(html, 0, from).append(kStart).append(html, from, to - from).append(kEnd);
+    out.append(html, to, std::string::npos);
 }
 
 std::string Offset(size_t value) {
@@ -31,16 +34,23 @@ std::string Offset(size_t value) {
 }  // namespace
 
 std::string WrapCfHtml(const std::string& html, const std::string& sourceUrl) {
-    const std::string doc = WithFragmentMarkers(html);
+    // The header has a fixed size (offsets of ten digits), so the document is written once,
+    // after a placeholder header, and the offsets filled in afterwards.
     const std::string zero = Offset(0);
     const std::string header = "Version:0.9\r\nStartHTML:" + zero + "\r\nEndHTML:" + zero +
                                "\r\nStartFragment:" + zero + "\r\nEndFragment:" + zero +
                                "\r\nSourceURL:" + sourceUrl + "\r\n";
+    std::string out;
+    out.reserve(header.size() + html.size() + sizeof(kStart) + sizeof(kEnd));
+    out += header;
+    AppendWithFragmentMarkers(html, out);
     const size_t startHtml = header.size();
-    const size_t endHtml = startHtml + doc.size();
-    const size_t startFragment = startHtml + doc.find(kStart) + sizeof(kStart) - 1;
-    const size_t endFragment = startHtml + doc.find(kEnd);
-    return "Version:0.9\r\nStartHTML:" + Offset(startHtml) + "\r\nEndHTML:" + Offset(endHtml) +
-           "\r\nStartFragment:" + Offset(startFragment) + "\r\nEndFragment:" + Offset(endFragment) +
-           "\r\nSourceURL:" + sourceUrl + "\r\n" + doc;
+    const size_t endHtml = out.size();
+    const size_t startFragment = out.find(kStart, startHtml) + sizeof(kStart) - 1;
+    const size_t endFragment = out.find(kEnd, startHtml);
+    const std::string filled =
+        "Version:0.9\r\nStartHTML:" + Offset(startHtml) + "\r\nEndHTML:" + Offset(endHtml) +
+        "\r\nStartFragment:" + Offset(startFragment) + "\r\nEndFragment:" + Offset(endFragment);
+    out.replace(0, filled.size(), filled);
+    return out;
 }

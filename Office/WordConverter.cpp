@@ -57,6 +57,14 @@ void WordConverter::Get(WordPipeline::Cut cut) {
     pipeline_.Run(text_, cut);
 }
 
+bool WordConverter::ConvertClipboard() {
+    text_.clear();
+    if (HasHtml()) ReadClipboard();
+    const bool excel = !text_.empty() && TestExcel();
+    pipeline_.Run(text_, excel ? WordPipeline::Cut::kExcelTable : WordPipeline::Cut::kWordFragment);
+    return excel;
+}
+
 void WordConverter::Convert() {
     pipeline_.Convert(text_);
 }

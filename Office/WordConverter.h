@@ -43,6 +43,9 @@ class WordConverter {
     // Read, then convert (WordPipeline::Run). The result is Text(), the pictures are Images().
     void GetWord();
     void GetExcel();
+    // The paste command's conversion: the clipboard read once, converted as Excel content
+    // (its table cut) when its source address says so, else as Word content. True for Excel.
+    bool ConvertClipboard();
     // The conversion of the working text in place.
     void Convert();
 

@@ -56,17 +56,6 @@ Json::Value ForEntry(const char* name, int32_t id) {
     return event;
 }
 
-// Converts the clipboard's content; true when it is Excel content.
-bool ConvertPaste(WordConverter& converter) {
-    const bool excel = converter.IsExcel();
-    if (excel) {
-        converter.GetExcel();
-    } else {
-        converter.GetWord();
-    }
-    return excel;
-}
-
 void AppendMember(const char* key, const std::string& value, std::string& out) {
     out.push_back('"');
     out += key;
@@ -123,7 +112,7 @@ std::string PasteWordEventText(const WordConverter& converter, bool excel) {
 }
 
 Json::Value PasteWordEvent(WordConverter& converter) {
-    const bool excel = ConvertPaste(converter);
+    const bool excel = converter.ConvertClipboard();
     try {
         return Describe(converter, excel);
     } catch (const std::bad_alloc&) {
@@ -134,13 +123,13 @@ Json::Value PasteWordEvent(WordConverter& converter) {
 }
 
 void PostPasteWordEvent(WordConverter& converter, script::EventSink& sink) {
-    const Json::Value event = PasteWordEvent(converter);
+    const bool excel = converter.ConvertClipboard();
     try {
-        sink.PostEvent(WriteEventText(event));
+        sink.PostEvent(PasteWordEventText(converter, excel));
     } catch (const std::bad_alloc&) {
         // No room for the event text: the event of an empty conversion.
-        sink.PostEvent(
-            WriteEventText(EmptyConversion(event["name"].asString() == "Parser_PasteExcel")));
+        QUILLON_TRACE(Log::kWordConverter, __LINE__, Log::Gbk(u8"粘贴事件内存不足，结果为空"));
+        sink.PostEvent(WriteEventText(EmptyConversion(excel)));
     }
 }
 

@@ -71,9 +71,15 @@ int Run(const std::vector<std::string>& args) {
         std::fprintf(stderr, "quillon convert: no HTML to convert\n");
         return 1;
     }
-    const Json::Value event = PasteWordEvent(converter);
-    const std::string out = htmlOnly ? event["word"].asString() + "\n" : WriteEventText(event);
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    // As the paste command does: the clipboard read once, the event text written at its size.
+    const bool isExcel = converter.ConvertClipboard();
+    if (htmlOnly) {
+        std::fwrite(converter.Text().data(), 1, converter.Text().size(), stdout);
+        std::fputc('\n', stdout);
+    } else {
+        const std::string out = PasteWordEventText(converter, isExcel);
+        std::fwrite(out.data(), 1, out.size(), stdout);
+    }
     return 0;
 }
 
