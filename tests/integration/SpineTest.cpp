@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "InterfaceMembers.h"
 #include "ModuleFixture.h"
 #include "TestFiles.h"
 
@@ -11,61 +12,9 @@ namespace {
 
 using testhost::Value;
 
-// Every member of the script interface, in registration order.
-const char* const kMethods[] = {"WordParser_Parse",
-                                "WordParser_IsWord",
-                                "WordParser_IsExcel",
-                                "WordParser_GetWord",
-                                "WordParser_GetImages",
-                                "WordParser_GetExcel",
-                                "ImgPst_Stop",
-                                "ImgPst_SetThumbSize",
-                                "ImgPst_Paste",
-                                "ImgPst_IsFile",
-                                "ImgPst_IsBitmap",
-                                "ImgPst_GetFiles",
-                                "ImgPst_ClearFields",
-                                "ImgPst_AddField",
-                                "FileUploader_GetResponse",
-                                "FileUploader_SetObject",
-                                "FileUploader_SetLocalFile",
-                                "FileUploader_SetPostUrl",
-                                "FileUploader_SetEncodeType",
-                                "FileUploader_SetImageType",
-                                "FileUploader_SetJpgQuality",
-                                "FileUploader_SetOnComplete",
-                                "FileUploader_SetOnConnected",
-                                "FileUploader_SetOnError",
-                                "FileUploader_SetOnPost",
-                                "FileUploader_SetWidth",
-                                "FileUploader_SetHeight",
-                                "FileUploader_SetThumbSize",
-                                "FileUploader_Init",
-                                "FileUploader_StateChanged",
-                                "FileUploader_AddFile",
-                                "FileUploader_DelFile",
-                                "FileUploader_Post",
-                                "FileUploader_Stop",
-                                "FileUploader_AddField",
-                                "Init",
-                                "HasData",
-                                "Paste"};
-const char* const kProperties[] = {"Version",
-                                   "Debug",
-                                   "LogFile",
-                                   "Session",
-                                   "WordParser_Object",
-                                   "WordParser_AddWordImg",
-                                   "ImgPst_Response",
-                                   "ImgPst_Object",
-                                   "ImgPst_PostUrl",
-                                   "ImgPst_EncodeType",
-                                   "ImgPst_ImageType",
-                                   "ImgPst_OnComplete",
-                                   "ImgPst_OnConnected",
-                                   "ImgPst_OnPost",
-                                   "ImgPst_OnError",
-                                   "StateChanged"};
+using interfacemembers::kMethods;
+using interfacemembers::kProperties;
+
 static_assert(sizeof(kMethods) / sizeof(kMethods[0]) == 38, "38 methods");
 static_assert(sizeof(kProperties) / sizeof(kProperties[0]) == 16, "16 properties");
 

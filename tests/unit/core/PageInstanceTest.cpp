@@ -13,6 +13,7 @@
 #include <sstream>
 #include <thread>
 
+#include "InterfaceMembers.h"
 #include "LoopbackUploadServer.h"
 #include "Office/CfHtml.h"
 #include "TestFiles.h"
@@ -91,60 +92,10 @@ Json::Value Parse(const std::string& text) {
 }
 
 TEST(MemberTable, TheWholeInterfaceInRegistrationOrder) {
-    const std::vector<std::string> methods = {"WordParser_Parse",
-                                              "WordParser_IsWord",
-                                              "WordParser_IsExcel",
-                                              "WordParser_GetWord",
-                                              "WordParser_GetImages",
-                                              "WordParser_GetExcel",
-                                              "ImgPst_Stop",
-                                              "ImgPst_SetThumbSize",
-                                              "ImgPst_Paste",
-                                              "ImgPst_IsFile",
-                                              "ImgPst_IsBitmap",
-                                              "ImgPst_GetFiles",
-                                              "ImgPst_ClearFields",
-                                              "ImgPst_AddField",
-                                              "FileUploader_GetResponse",
-                                              "FileUploader_SetObject",
-                                              "FileUploader_SetLocalFile",
-                                              "FileUploader_SetPostUrl",
-                                              "FileUploader_SetEncodeType",
-                                              "FileUploader_SetImageType",
-                                              "FileUploader_SetJpgQuality",
-                                              "FileUploader_SetOnComplete",
-                                              "FileUploader_SetOnConnected",
-                                              "FileUploader_SetOnError",
-                                              "FileUploader_SetOnPost",
-                                              "FileUploader_SetWidth",
-                                              "FileUploader_SetHeight",
-                                              "FileUploader_SetThumbSize",
-                                              "FileUploader_Init",
-                                              "FileUploader_StateChanged",
-                                              "FileUploader_AddFile",
-                                              "FileUploader_DelFile",
-                                              "FileUploader_Post",
-                                              "FileUploader_Stop",
-                                              "FileUploader_AddField",
-                                              "Init",
-                                              "HasData",
-                                              "Paste"};
-    const std::vector<std::string> properties = {"Version",
-                                                 "Debug",
-                                                 "LogFile",
-                                                 "Session",
-                                                 "WordParser_Object",
-                                                 "WordParser_AddWordImg",
-                                                 "ImgPst_Response",
-                                                 "ImgPst_Object",
-                                                 "ImgPst_PostUrl",
-                                                 "ImgPst_EncodeType",
-                                                 "ImgPst_ImageType",
-                                                 "ImgPst_OnComplete",
-                                                 "ImgPst_OnConnected",
-                                                 "ImgPst_OnPost",
-                                                 "ImgPst_OnError",
-                                                 "StateChanged"};
+    const std::vector<std::string> methods(std::begin(interfacemembers::kMethods),
+                                           std::end(interfacemembers::kMethods));
+    const std::vector<std::string> properties(std::begin(interfacemembers::kProperties),
+                                              std::end(interfacemembers::kProperties));
     std::vector<std::string> listed[2];
     for (const script::Member& m : script::MemberTable()) {
         const bool method = m.kind == script::MemberKind::kMethod;
