@@ -259,18 +259,20 @@ TEST_F(UploadFlowTest, FailedDownloadRaisesErrorTwelveOnly) {
 TEST_F(UploadFlowTest, EntriesDeletedInEveryPhaseStopQuietly) {
     ServedFile slow;
     slow.bytes = "slow";
-    slow.delayMs = 300;
+    slow.delayMs = 1000;
     server_.Serve("/slow.png", slow);
     ServedFile quick;
     quick.bytes = "quick";
     server_.Serve("/quick.png", quick);
     server_.HoldUploads(true);
 
+    // The upload is held first, so that the only held upload is this one; then the quick
+    // download ends and its entry waits out the upload delay while the slow one downloads.
+    const std::string uploading = PostFile(SparseFile("u.dat", 1 << 20));
+    ASSERT_TRUE(host().RunUntil([&] { return server_.HeldUploads() == 1; }));
     const std::string downloading = PostFile(server_.Url("/slow.png"));
     const std::string waiting = PostFile(server_.Url("/quick.png"));
-    const std::string uploading = PostFile(SparseFile("u.dat", 1 << 20));
     ASSERT_TRUE(host().RunUntil([&] { return server_.Downloads() >= 1; }));
-    ASSERT_TRUE(host().RunUntil([&] { return server_.HeldUploads() == 1; }));
     for (const std::string& id : {downloading, waiting, uploading})
         Call("FileUploader_DelFile", {Value(id)});
     const size_t uploadsBefore = server_.UploadCount();
