@@ -403,6 +403,34 @@ def case_bench(session, count_pictures=20):
                                                              pasted / uploaded))
 
 
+def case_demo(session, document, out):
+    """`make demo` in Chromium: the CKEditor 5 demo page through the extension, the sample
+    pasted with Ctrl+V; prints the final HTML and writes a screenshot."""
+    server, uploads = session.start_upload_server()
+    session.offer_html(document)
+    base = session.serve_pages()
+    session.start_chromium()
+    session.open_editor(base + "tools/demo/ckeditor5.html?" +
+                        urllib.parse.urlencode({"server": server}))
+    session.ctrl_v(0)
+    html = wait_data(session, 0, lambda h: server_addresses(h, server) and
+                     "data:image/svg+xml" not in h, 60, "the demo paste did not finish")
+    time.sleep(1)  # the pictures load from the server
+    import base64
+    shot = session.cdp.send("Page.captureScreenshot", {"format": "png"},
+                            session=session.page_session)
+    os.makedirs(out, exist_ok=True)
+    with open(os.path.join(out, "chromium-screenshot.png"), "wb") as f:
+        f.write(base64.b64decode(shot["data"]))
+    with open(os.path.join(out, "chromium-final.html"), "w", encoding="utf-8") as f:
+        f.write(html)
+    print("demo: Chromium final HTML (%s):" % os.path.join(out, "chromium-final.html"))
+    print(html)
+    print("demo: %d pictures uploaded: %s" % (len(server_addresses(html, server)),
+                                               " ".join(sorted(os.listdir(uploads)))))
+    print("demo: Chromium screenshot %s" % os.path.join(out, "chromium-screenshot.png"))
+
+
 CASES = {"ckeditor5": lambda s: run_editor_case(s, "ckeditor5"),
          "tinymce": lambda s: run_editor_case(s, "tinymce"),
          "contrast": case_contrast, "bench": case_bench}
@@ -413,8 +441,13 @@ def main():
     parser.add_argument("--build", required=True)
     parser.add_argument("--corpus", default=os.environ.get("QUILLON_CORPUS_DIR",
                                                           "/work/shared/corpus"))
-    parser.add_argument("case", choices=sorted(CASES))
+    parser.add_argument("--document", help="demo: the Word document to paste")
+    parser.add_argument("--out", help="demo: where the screenshot and final HTML go")
+    parser.add_argument("case", choices=sorted(CASES) + ["demo"])
     args = parser.parse_args()
+    if args.case == "demo":
+        CASES["demo"] = lambda s: case_demo(s, os.path.abspath(args.document),
+                                            os.path.abspath(args.out))
     if not os.path.isdir(os.path.join(SOURCE, "node_modules", "ckeditor5")):
         print("FAILED: node_modules is missing; run make deps (npm ci)")
         return 1
