@@ -7,8 +7,10 @@ CMAKE_FLAGS ?=
 
 all: build
 
+# Debian packages, then the pinned npm packages (npm ci).
 deps:
 	scripts/install-deps.sh
+	scripts/install-npm-deps.sh
 
 $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)

@@ -1,6 +1,7 @@
 #!/bin/sh
 # The demo: the plug-in in a real browser engine (QtWebKit), pasting a Word document whose
-# pictures are local files and uploading them to the project's upload server.
+# pictures are local files and uploading them to the project's upload server; then (on the
+# private display) the same paste in Chromium's CKEditor 5 demo page through the extension.
 #
 #   scripts/demo.sh [BUILD]      (make demo BUILD=build)
 #
@@ -85,5 +86,18 @@ if final is not None:
 EOF
 echo "demo: uploaded files: $(ls "$work/uploads" | tr '\n' ' ')"
 [ -f "$out/screenshot.png" ] && echo "demo: screenshot $out/screenshot.png"
+
+# The same sample in Chromium through the extension and quillon-host, in the CKEditor 5 demo
+# page (tools/demo/ckeditor5.html; tools/demo/tinymce.html is the TinyMCE one).
+if [ -n "${QUILLON_DEMO_HEADLESS:-}" ] && [ -d "$here/node_modules/ckeditor5" ] && \
+   [ -x "$build/quillon-host" ] && [ -d "$build/extension" ]; then
+  kill "$owner_pid" 2>/dev/null || true
+  owner_pid=""
+  "$python" "$here/tests/editors/editors_case.py" --build "$build" --corpus "$corpus" \
+    --document "$sample" --out "$out" demo || status=1
+else
+  echo "demo: Chromium part skipped (needs make deps for node_modules, and quillon-host)"
+fi
+
 [ "$status" = 0 ] && echo "demo: done" || echo "demo: the page reported $status"
 exit "$status"
