@@ -171,7 +171,10 @@ void TokenText::Kill(uint32_t id) {
     }
     if (n != kNone) prev_[n] = p;
     if (watch_) {
-        watch_->hot.erase(id);
+        if (watch_->inHot[id]) {
+            watch_->hot.erase(id);
+            watch_->inHot[id] = 0;
+        }
         if (p != kNone) {
             UpdateHot(p);
             UpdateHotBefore(p);
@@ -245,6 +248,7 @@ void TokenText::Watch(const std::string& needle) {
     watch_.reset(new Watched());
     watch_->needle = needle;
     watch_->inside.resize(toks_.size());
+    watch_->inHot.resize(toks_.size());
     for (uint32_t id = head_; id != kNone; id = next_[id]) {
         watch_->inside[id] = Text(id).find(needle) != npos;
     }
@@ -267,11 +271,13 @@ void TokenText::UpdateHot(uint32_t id) {
             hot = window.find(w.needle) < tail.size();
         }
     }
+    if (hot == (w.inHot[id] != 0)) return;
     if (hot) {
         w.hot.insert(id);
     } else {
         w.hot.erase(id);
     }
+    w.inHot[id] = hot;
 }
 
 void TokenText::UpdateHotBefore(uint32_t id) {

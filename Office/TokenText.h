@@ -74,6 +74,9 @@ class TokenText {
         std::string needle;
         std::vector<uint8_t> inside;  // per token: its text holds the needle
         std::set<uint32_t> hot;       // live tokens where an occurrence starts
+        // Per token: it is in `hot`. Most tokens never are, and asking the set to erase what it
+        // does not hold costs a walk of a tree as large as the document.
+        std::vector<uint8_t> inHot;
     };
 
     TokenText() = default;

@@ -52,13 +52,13 @@ void WordConverter::GetExcel() {
 }
 
 void WordConverter::Get(WordPipeline::Cut cut) {
-    text_.clear();
+    WordPipeline::KeepBounded(text_);  // the last result's pages take the next read
     ReadClipboard();
     pipeline_.Run(text_, cut);
 }
 
 bool WordConverter::ConvertClipboard() {
-    text_.clear();
+    WordPipeline::KeepBounded(text_);  // the last result's pages take the next read
     if (HasHtml()) ReadClipboard();
     const bool excel = !text_.empty() && TestExcel();
     pipeline_.Run(text_, excel ? WordPipeline::Cut::kExcelTable : WordPipeline::Cut::kWordFragment);

@@ -12,7 +12,7 @@ WordPipeline::~WordPipeline() = default;
 void WordPipeline::Run(std::string& text, Cut cut) {
     images_.clear();
     try {
-        Conversion c(text, images_, css_, shapes_, engine_);
+        Conversion c(text, images_, css_, shapes_, engine_, scratch_);
         LoadClassStyles(c);
         if (cut == Cut::kExcelTable) {
             CutExcelTable(text);
@@ -28,7 +28,7 @@ void WordPipeline::Run(std::string& text, Cut cut) {
 
 void WordPipeline::Convert(std::string& text) {
     try {
-        Conversion c(text, images_, css_, shapes_, engine_);
+        Conversion c(text, images_, css_, shapes_, engine_, scratch_);
         RemoveOfficeMarkup(c);
         RestyleBareParagraphs(c);
         ScanShapes(c);  // reads the VML blocks before they are opened
@@ -38,10 +38,20 @@ void WordPipeline::Convert(std::string& text) {
     } catch (const std::bad_alloc&) {
         Abandon(text, "convert");
     }
+    KeepBounded(scratch_);
+}
+
+void WordPipeline::KeepBounded(std::string& buffer) {
+    if (buffer.capacity() > kKeptBufferBytes) {
+        std::string().swap(buffer);
+    } else {
+        buffer.clear();
+    }
 }
 
 void WordPipeline::Abandon(std::string& text, const char* step) {
     std::string().swap(text);
+    std::string().swap(scratch_);
     images_.clear();
     QUILLON_TRACE(Log::kWordConverter, __LINE__, Log::Gbk(u8"转换内存不足，结果为空：") << step);
 }

@@ -8,6 +8,7 @@
 // of ending the browser.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "Office/ImageTag.h"
@@ -33,6 +34,13 @@ class WordPipeline {
 
     const ImageTable& Images() const { return images_; }
 
+    // Buffers of a conversion kept for the next one stay only up to this capacity: a paste of
+    // a few megabytes (the common large case) then maps no fresh pages for them, and an
+    // instance that once pasted a huge document does not hold that much memory until it goes.
+    static constexpr size_t kKeptBufferBytes = 16u << 20;
+    // Empties the buffer, keeping its capacity when it is within kKeptBufferBytes.
+    static void KeepBounded(std::string& buffer);
+
   private:
     // After running out of memory: the empty result, every buffer given back.
     void Abandon(std::string& text, const char* step);
@@ -42,4 +50,6 @@ class WordPipeline {
     // The class styles and their stylesheet are kept from one conversion to the next.
     WordCss css_;
     WordFormula shapes_;
+    // The steps' free buffer (Conversion::scratch), emptied after each conversion.
+    std::string scratch_;
 };

@@ -11,8 +11,8 @@
 
 struct Conversion {
     Conversion(std::string& text, ImageTable& images, WordCss& css, WordFormula& shapes,
-               const TextEngine& engine)
-        : text(text), images(images), css(css), shapes(shapes), engine(engine) {}
+               const TextEngine& engine, std::string& scratch)
+        : text(text), images(images), css(css), shapes(shapes), engine(engine), scratch(scratch) {}
 
     // Whole-text edits through the engine, with the one buffer of all steps.
     void ReplaceAll(const std::string& searched, const std::string& replacement) {
@@ -27,8 +27,10 @@ struct Conversion {
     WordCss& css;
     WordFormula& shapes;
     const TextEngine& engine;
-    // A free buffer the steps reuse, so that a large text is not mapped afresh for each step.
-    std::string scratch;
+    // A free buffer the steps reuse, so that a large text is not mapped afresh for each step
+    // (the pipeline's, kept from one conversion to the next). What it holds is garbage: every
+    // step clears or overwrites it before reading.
+    std::string& scratch;
     // The working text while the tag pass edits it (the tag steps below), else null.
     TagPassText* tags = nullptr;
     // Local pictures without a shape id met so far.

@@ -235,3 +235,33 @@ TEST_F(WordConverterTest, LocalPicturesWithoutSizeAreSizedByContent) {
 }
 
 }  // namespace
+
+// The converter keeps its buffers from one paste to the next: nothing of a large paste may
+// show in a smaller one after it, nor in a paste whose read fails.
+TEST_F(WordConverterTest, KeptBuffersLeakNothingIntoTheNextPaste) {
+    std::string large;
+    for (int i = 0; i < 5000; ++i) {
+        const std::string n = std::to_string(i);
+        large += "<p class=MsoNormal>paragraph " + n + " <img width=1 height=2 src=\"file:///C:/p" +
+                 n + ".png\" v:shapes=\"i" + n + "\"></p>";
+    }
+    ConvertFragment(large);
+    ASSERT_GT(converter_.Text().size(), 500000u);
+    ASSERT_EQ(5000u, converter_.Images().size());
+
+    const std::string small =
+        "<p class=MsoNormal>short<img width=3 height=4 src=\"file:///C:/x.png\" v:shapes=\"s\">"
+        "</p>";
+    const std::string kept = ConvertFragment(small);
+    WordConverter fresh;
+    fresh.GetWord();
+    EXPECT_EQ(fresh.Text(), kept);
+    ASSERT_EQ(1u, converter_.Images().size());
+    EXPECT_EQ(fresh.Images().begin()->second->html, converter_.Images().begin()->second->html);
+
+    ConvertFragment(large);
+    clipboard_->SetFailReads(true);
+    EXPECT_FALSE(converter_.ConvertClipboard());
+    EXPECT_EQ("", converter_.Text());
+    EXPECT_TRUE(converter_.Images().empty());
+}
