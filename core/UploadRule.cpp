@@ -32,13 +32,18 @@ bool MayPost(PageInstance& page, CImageFileUploader& entry) {
     if (IsWebAddress(source)) {
         if (!policy.MayReach(path))
             return Refuse(page, entry, "the download of " + path, "\"upload_origins\"");
-        // Each redirect of the download is put to the same rule, on the download's worker.
+        // Each redirect of the download is put to the same rule, on the download's worker;
+        // with "any" there is nothing to check (and the Windows transport keeps following).
         const PagePolicy copy = policy;
-        entry.SetRedirectCheck([copy](const std::string& target) {
-            if (copy.MayReach(target)) return true;
-            copy.LogRefusal("a download's redirect to " + target, "\"upload_origins\"");
-            return false;
-        });
+        if (policy.rules().uploads == config::Policy::Uploads::kAny) {
+            entry.SetRedirectCheck(nullptr);
+        } else {
+            entry.SetRedirectCheck([copy](const std::string& target) {
+                if (copy.MayReach(target)) return true;
+                copy.LogRefusal("a download's redirect to " + target, "\"upload_origins\"");
+                return false;
+            });
+        }
         entry.SetDownloadLimit(policy.rules().maxUploadBytes);
         return true;
     }
