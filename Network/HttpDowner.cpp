@@ -56,6 +56,13 @@ int HttpDowner::Download(const std::string& url, const std::string& pathOverride
     // A download that fell below the minimum rate or passed its deadline ends like a stop.
     CancelFlag cancel = cancel_;
     hooks.cancelled = [this, cancel] { return IsCancelled(cancel) || guard_->Expired(); };
+    if (redirectCheck_) {
+        hooks.redirect = [this](const std::string& target) {
+            if (redirectCheck_(target)) return true;
+            QUILLON_TRACE(Log::kHttpDowner, 0, "redirect refused: " << target);
+            return false;
+        };
+    }
     session_ = platform::OpenHttpSession(setup, hooks);
     if (!session_) {
         NoteFailure(TransferFailure::Of(TransferFailure::kTransport));

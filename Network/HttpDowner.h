@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -35,6 +36,11 @@ class HttpDowner : public sigslot::has_slots<> {
     void SetCancelFlag(const CancelFlag& flag) { cancel_ = flag; }
     // Larger bodies are refused before anything is read.
     void SetMaxLength(int64_t bytes) { maxLength_ = bytes; }
+    // Asked with the absolute address before each redirect is followed; false fails the
+    // download (kRedirectRefused) before a request goes there. Unset: redirects are followed.
+    void SetRedirectCheck(std::function<bool(const std::string& url)> check) {
+        redirectCheck_ = std::move(check);
+    }
 
     // Nonzero when every step succeeded, the whole body arrived and no stop was requested.
     int Download(const std::string& url, const std::string& pathOverride);
@@ -67,6 +73,7 @@ class HttpDowner : public sigslot::has_slots<> {
     std::wstring defaultFileName_;
     int64_t contentLength_ = 0;
     int64_t maxLength_ = INT64_MAX;
+    std::function<bool(const std::string& url)> redirectCheck_;
     std::string rawHeaders_;
     std::unique_ptr<TransferGuard> guard_;
     TransferFailure failure_;

@@ -22,6 +22,8 @@ std::string DescribeFailure(const TransferFailure& failure) {
             return "body over the limit (" + std::to_string(failure.value) + " bytes announced)";
         case TransferFailure::kRedirectLoop:
             return "too many redirects (redirect loop)";
+        case TransferFailure::kRedirectRefused:
+            return "redirect refused by the policy (upload_origins)";
         case TransferFailure::kBadResponse:
             return "unusable response (no Content-Length or Content-Type, or cut short)";
         case TransferFailure::kFileTooLarge:

@@ -14,6 +14,7 @@ struct TransferFailure {
         kResponseTooLarge,  // an upload's answer over its limit
         kBodyTooLarge,      // a download's Content-Length over the maximum
         kRedirectLoop,      // too many redirects
+        kRedirectRefused,   // a redirect to an address the policy does not allow
         kBadResponse,       // no Content-Length or Content-Type, a body cut short
         kFileTooLarge,      // a file the 32-bit count cannot hold
         kFileChanged,       // the file changed while it was being uploaded

@@ -61,6 +61,9 @@ TransferFailure TransferGuard::SessionFailure(platform::HttpSession& session) co
         case platform::TransportFailure::kTooManyRedirects:
             failure.kind = TransferFailure::kRedirectLoop;
             break;
+        case platform::TransportFailure::kRedirectRefused:
+            failure.kind = TransferFailure::kRedirectRefused;
+            break;
         default:
             failure.kind = TransferFailure::kTransport;
             break;

@@ -11,6 +11,7 @@ struct WinINetDowner::Job {
     std::string cookie;
     int64_t maxLength = 0;
     CancelFlag cancel;
+    RedirectCheck redirectCheck;
 };
 
 WinINetDowner::WinINetDowner() : cancel_(MakeCancelFlag()) {}
@@ -31,6 +32,11 @@ void WinINetDowner::SetMaxLength(int64_t bytes) {
     maxLength_ = bytes;
 }
 
+void WinINetDowner::SetRedirectCheck(RedirectCheck check) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    redirectCheck_ = std::move(check);
+}
+
 bool WinINetDowner::Download(const std::string& url) {
     auto job = std::make_shared<Job>();
     job->url = url;
@@ -40,6 +46,7 @@ bool WinINetDowner::Download(const std::string& url) {
         if (!gate_.TryClaimLocked()) return false;
         job->cookie = cookie_;
         job->maxLength = maxLength_;
+        job->redirectCheck = redirectCheck_;
         cancel_ = job->cancel;
         length_ = 0;
         std::vector<char>().swap(stream_);
@@ -100,6 +107,7 @@ void WinINetDowner::Fetch(Job& job) {
         downer.SetCancelFlag(job.cancel);
         downer.SetHeaders(header.ToString());
         downer.SetMaxLength(job.maxLength);
+        downer.SetRedirectCheck(job.redirectCheck);
         fetched = downer.Download(job.url, std::string());
         status = downer.GetStatus();
         failure = downer.GetFailure();

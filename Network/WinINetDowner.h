@@ -10,6 +10,7 @@
 
 #include <boost/shared_array.hpp>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -35,6 +36,10 @@ class WinINetDowner : public sigslot::has_slots<> {
     void SetCookie(const std::string& cookie);
     // Larger downloads fail with 12 before their body is read.
     void SetMaxLength(int64_t bytes);
+    // Asked on the worker before each redirect is followed (HttpDowner::SetRedirectCheck);
+    // a refused one fails the download with 12. Taken when a download starts.
+    typedef std::function<bool(const std::string& url)> RedirectCheck;
+    void SetRedirectCheck(RedirectCheck check);
 
     // Starts downloading `url` (UTF-8). False, and nothing started, while a download runs.
     // Throws boost::thread_resource_error when no thread can be started.
@@ -61,6 +66,7 @@ class WinINetDowner : public sigslot::has_slots<> {
     WorkerGate gate_{mutex_};
     std::string cookie_;
     int64_t maxLength_ = kDefaultMaxLength;
+    RedirectCheck redirectCheck_;
     CancelFlag cancel_;
     int64_t length_ = 0;
     std::vector<char> stream_;

@@ -1,6 +1,7 @@
 #include "core/PageInstance.h"
 
 #include <boost/algorithm/string/erase.hpp>
+#include <cstdio>
 #include <new>
 
 #include "Biz/Log.h"
@@ -9,6 +10,7 @@
 #include "config/AppConfig.h"
 #include "core/PageInstances.h"
 #include "core/PastedFiles.h"
+#include "core/UploadRule.h"
 #include "core/WordParser.h"
 #include "events/PageEvents.h"
 #include "image/CImagePaster.h"
@@ -79,8 +81,42 @@ void PageInstance::SetLogFile(const std::string& path) {
     Log::Instance().Start(debug_, logFilePath_);
 }
 
-void PageInstance::RestrictUploadsToPastedFiles() {
-    if (!pastedFiles_) pastedFiles_.reset(new PastedFiles());
+void PageInstance::ApplyPolicy(config::Policy rules, const std::string& pageOrigin) {
+    policy_ = PagePolicy(std::move(rules), pageOrigin);
+    if (policy_.rules().pastedFilesOnly) {
+        if (!pastedFiles_) pastedFiles_.reset(new PastedFiles());
+    } else {
+        pastedFiles_.reset();
+    }
+    imagePaster_->SetUploadCheck(
+        [this](const std::wstring& path, int64_t bytes) { return MayPasterUpload(path, bytes); });
+    if (!policy_.PageAllowed()) {
+        const std::string text = policy_.PageRefusal();
+        std::fprintf(stderr, "%s\n", text.c_str());
+        QUILLON_TRACE(Log::kLog, 0, text);
+    }
+}
+
+bool PageInstance::MayPasterUpload(const std::wstring& path, int64_t bytes) const {
+    const std::string postUrl = AppConfig::Instance().postUrl;
+    if (!policy_.MayReach(postUrl)) {
+        policy_.LogRefusal("ImgPst_Paste's upload to " + postUrl, "\"upload_origins\"");
+        return false;
+    }
+    if (!policy_.WithinSize(bytes)) {
+        policy_.LogRefusal("ImgPst_Paste's upload of " + std::to_string(bytes) + " bytes",
+                           "\"max_upload_bytes\"");
+        return false;
+    }
+    // The file the clipboard lists is the paste itself; it must still be a picture, since a
+    // page may have written the list.
+    if (!path.empty() && policy_.rules().pastedFilesOnly && !IsUploadablePicture(path)) {
+        policy_.LogRefusal(
+            "ImgPst_Paste's upload of \"" + util::WideToUtf8(path) + "\" (not a picture)",
+            "\"local_files\": \"pasted\"");
+        return false;
+    }
+    return true;
 }
 
 bool PageInstance::HasData() {
@@ -148,8 +184,16 @@ void PageInstance::StartImageUpload(const util::SharedBuffer& jpeg, const std::w
         QUILLON_TRACE(Log::kLog, 0, "Paste: the previous image is still uploading");
         return;
     }
-    PostEvent(kPasteImageEventText);
     const AppConfig& config = AppConfig::Instance();
+    if (!policy_.MayReach(config.postUrl) || !policy_.WithinSize(static_cast<int64_t>(jpeg.size))) {
+        const bool reach = policy_.MayReach(config.postUrl);
+        policy_.LogRefusal(reach ? "Paste's upload of " + std::to_string(jpeg.size) + " bytes"
+                                 : "Paste's upload to " + config.postUrl,
+                           reach ? "\"max_upload_bytes\"" : "\"upload_origins\"");
+        PostEvent(PostErrorEventText(kRefusedUploadCode));
+        return;
+    }
+    PostEvent(kPasteImageEventText);
     poster_->SetCookie(config.session);
     poster_->SetFields(SnapshotFormFields(config.fields));
     poster_->SetPostUrl(config.postUrl);

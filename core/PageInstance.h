@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+#include "config/Policy.h"
+#include "core/PagePolicy.h"
 #include "script/EventSink.h"
 #include "script/PageThread.h"
 #include "script/ScriptObject.h"
@@ -58,10 +60,14 @@ class PageInstance : public script::EventSink, public sigslot::has_slots<> {
     // Starts the log in that file, with the debug setting as it stands.
     void SetLogFile(const std::string& path);
 
-    // The bridge's upload rule (core/PastedFiles.h), off unless the binding turns it on: from
-    // then on the instance records what its pastes report, and an upload entry may send only
-    // those local files. Null while the rule is off.
-    void RestrictUploadsToPastedFiles();
+    // The administrator's policy for this instance and the page origin the binding learned
+    // from the browser; the binding applies it once, before the page's first call. Until
+    // then (and in a binding that never applies one) the plug-in's open defaults hold. With
+    // "local_files": "pasted" the instance records what its pastes report
+    // (core/PastedFiles.h), and an upload entry may send only those local files.
+    void ApplyPolicy(config::Policy rules, const std::string& pageOrigin);
+    const PagePolicy& policy() const { return policy_; }
+    // Null unless "local_files" is "pasted".
     PastedFiles* pastedFiles() { return pastedFiles_.get(); }
 
   private:
@@ -69,6 +75,8 @@ class PageInstance : public script::EventSink, public sigslot::has_slots<> {
     void PasteDib();
     void PasteFiles();
     void PasteWord();
+    // The policy's upload checks for the image paster (CImagePaster::UploadCheck).
+    bool MayPasterUpload(const std::wstring& path, int64_t bytes) const;
     // Announces the upload of one encoded image and starts it on the instance's poster.
     void StartImageUpload(const util::SharedBuffer& jpeg, const std::wstring& extension);
 
@@ -89,6 +97,7 @@ class PageInstance : public script::EventSink, public sigslot::has_slots<> {
     std::unique_ptr<CxMemFile> memFile_;
     std::unique_ptr<WinINetPoster> poster_;
     std::unique_ptr<PastedFiles> pastedFiles_;
+    PagePolicy policy_;
     boost::shared_ptr<MsgQueue> eventQueue_;
     // Cleared at destruction; a delivery in progress checks it after every page call, since
     // the page may destroy the instance from inside its event callback.

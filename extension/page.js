@@ -36,6 +36,7 @@
   let port = null;
   const waiting = []; // messages sent before the port arrived
   let ended = null;
+  let refused = false; // the administrator's policy does not admit this page
   let nextId = 1;
   let nextObject = 1;
   const pending = new Map(); // request id -> {resolve, reject}
@@ -103,6 +104,10 @@
       case "release":
         objects.delete(message.object);
         return;
+      case "refused":
+        // From now on every member gives undefined, "Version" too.
+        refused = true;
+        return;
       case "disconnected": {
         ended = message.message || "the native host ended";
         pageConsole.error("npQuillon: " + ended);
@@ -143,7 +148,8 @@
   for (const name of PROPERTIES) {
     descriptors[name] = {
       enumerable: true,
-      get: name === "Version" ? () => VERSION : () => request({ type: "get", member: name }),
+      get: name === "Version" ? () => (refused ? undefined : VERSION)
+                              : () => request({ type: "get", member: name }),
       set(value) {
         // Sent at once: writes and calls keep their order on the one channel.
         request({ type: "set", member: name, value: encode(value) }).catch(() => {});

@@ -1,16 +1,13 @@
 // npQuillon relay, in the extension's isolated world: between the page-world object (over a
 // private MessagePort, never window messages) and the background (one port per frame,
-// opened on first use). Members that read the clipboard run only during a user gesture; the check is
-// made here, where the page cannot fake the activation state.
+// opened on first use). Every call carries whether it came within a user gesture, measured
+// here, where the page cannot fake the activation state; the native host applies the
+// administrator's policy to it (by default clipboard reads only in a gesture) and its
+// refusals are shown in the page's console.
 "use strict";
 
 (() => {
   const api = globalThis.browser ?? globalThis.chrome;
-  // The members that read the system clipboard.
-  const GESTURE_MEMBERS = new Set([
-    "HasData", "Paste", "ImgPst_Paste", "ImgPst_IsBitmap", "ImgPst_IsFile",
-    "WordParser_IsWord", "WordParser_IsExcel", "WordParser_GetWord", "WordParser_GetExcel",
-  ]);
   const REQUEST_TYPES = new Set(["call", "get", "set", "release"]);
 
   let pagePort = null;
@@ -48,6 +45,11 @@
       if (message && message.type === "disconnected") {
         ended = message.message || "the native host ended";
       }
+      // The policy's refusals: the page is not admitted (said once), a clipboard read
+      // outside a gesture.
+      if (message && (message.type === "refused" || (message.type === "error" && message.console))) {
+        console.warn(String(message.message));
+      }
       pagePort.postMessage(message);
     });
     backgroundPort.onDisconnect.addListener(() => {
@@ -63,14 +65,7 @@
       if (message.type !== "release") refuse(message.id, "npQuillon: " + ended);
       return;
     }
-    if (message.type === "call" && GESTURE_MEMBERS.has(message.member) &&
-        !navigator.userActivation.isActive) {
-      const text = "npQuillon: " + message.member +
-          " reads the clipboard and runs only in a user gesture (a click or key press)";
-      console.warn(text);
-      refuse(message.id, text);
-      return;
-    }
+    if (message.type === "call") message.gesture = navigator.userActivation.isActive;
     if (!backgroundPort) {
       if (message.type === "release") return;
       connect();

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "config/PolicySource.h"
+#include "core/MemberCalls.h"
 #include "core/MemberTable.h"
 #include "core/PageInstance.h"
 #include "host/JsonValues.h"
@@ -73,8 +75,17 @@ bool HostSession::Hello(const Json::Value& message) {
     }
     origin_ = origin.asString();
     page_.reset(new PageInstance(loop_));
-    // The bridge is safe by default: only files a paste reported may be uploaded.
-    page_->RestrictUploadsToPastedFiles();
+    // Without a document the bridge keeps its safe defaults: clipboard reads only in a user
+    // gesture, only files a paste reported may be uploaded.
+    page_->ApplyPolicy(config::LoadPolicy(config::BridgeDefaults()), origin_);
+    if (!page_->policy().PageAllowed()) {
+        // Said once: the extension shows it in the page's console; every member then gives
+        // undefined.
+        Json::Value refused(Json::objectValue);
+        refused["type"] = "refused";
+        refused["message"] = WellFormedUtf8(page_->policy().PageRefusal());
+        writer_->Send(refused);
+    }
     return true;
 }
 
@@ -99,14 +110,18 @@ void HostSession::Request(const std::string& type, const Json::Value& message) {
         // The member reads only its own arguments; page objects passed beyond them are
         // released at once, so the page-world script lets go of them too.
         if (arguments.size() > entry->argumentCount) arguments.resize(entry->argumentCount);
-        return SendResult(id, entry->call(*page_, script::ScriptArgs(arguments)));
+        // The relay says whether the call came within a user gesture; the policy decides.
+        const bool inGesture = message["gesture"].isBool() && message["gesture"].asBool();
+        const script::MemberOutcome outcome =
+            script::CallMember(*page_, *entry, script::ScriptArgs(arguments), inGesture);
+        if (outcome.refusal == script::Refusal::kClipboard)
+            return SendError(id, outcome.message, true);
+        return SendResult(id, outcome.value);
     }
-    if (type == "get") {
-        return SendResult(id, entry->get ? entry->get(*page_) : script::ScriptValue());
-    }
+    if (type == "get") return SendResult(id, script::GetMember(*page_, *entry));
     const script::ScriptValue value =
         message.isMember("value") ? FromJson(message["value"], objects) : script::ScriptValue();
-    if (entry->set) entry->set(*page_, value);
+    script::SetMember(*page_, *entry, value);
     SendResult(id, script::ScriptValue());
 }
 
@@ -137,11 +152,12 @@ script::ObjectHandle HostSession::Object(int64_t id) {
     return handle;
 }
 
-void HostSession::SendError(const Json::Value& id, const std::string& text) {
+void HostSession::SendError(const Json::Value& id, const std::string& text, bool console) {
     Json::Value message(Json::objectValue);
     message["type"] = "error";
     if (!id.isNull()) message["id"] = id;
     message["message"] = WellFormedUtf8(text);
+    if (console) message["console"] = true;
     writer_->Send(message);
 }
 

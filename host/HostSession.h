@@ -1,6 +1,8 @@
 // One native host session: the messages of one extension port, for one page instance.
-//   extension -> host: hello (first, with the page's origin as the browser gave it), call,
-//   get, set, release; host -> extension: result, error, call (a page object), release.
+//   extension -> host: hello (first, with the page's origin as the browser gave it), call
+//   (with whether it came within a user gesture), get, set, release; host -> extension:
+//   refused (the policy does not admit the page), result, error, call (a page object),
+//   release.
 // The protocol is described in docs/bridge-protocol.md.
 #pragma once
 
@@ -37,7 +39,8 @@ class HostSession {
     bool Hello(const Json::Value& message);
     void Request(const std::string& type, const Json::Value& message);
     void Release(const Json::Value& message);
-    void SendError(const Json::Value& id, const std::string& text);
+    // `console`: a refusal the extension also shows in the page's console.
+    void SendError(const Json::Value& id, const std::string& text, bool console = false);
     void SendResult(const Json::Value& id, const script::ScriptValue& value);
     script::ObjectHandle Object(int64_t id);
 

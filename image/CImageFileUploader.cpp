@@ -2,6 +2,7 @@
 
 #include <json/value.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <limits>
@@ -183,7 +184,9 @@ bool CImageFileUploader::Post() {
         downloadSettings_ = settings;
         downloadAddress_ = source_;
         phase_.store(kDownloading);
-        downer_.SetMaxLength(AppConfig::Instance().maxFileSize);
+        int64_t limit = AppConfig::Instance().maxFileSize;
+        if (downloadLimit_ >= 0) limit = std::min(limit, downloadLimit_);
+        downer_.SetMaxLength(limit);
         try {
             if (downer_.Download(util::WideToUtf8(source_))) return true;
         } catch (const std::exception&) {

@@ -72,6 +72,13 @@ class CImageFileUploader : public sigslot::has_slots<> {
     void SetThumbSize(int32_t width, int32_t height);
     // Keeps the object (may be null), releasing the one held before.
     void SetScriptObject(ScriptObjectSlot slot, script::ObjectHandle object);
+    // For the next download of a web source: asked before each redirect is followed (on the
+    // download's worker); a refused one fails the download (Fire_DownError 12).
+    void SetRedirectCheck(WinINetDowner::RedirectCheck check) {
+        downer_.SetRedirectCheck(std::move(check));
+    }
+    // A download limit below the configured maximum file size; negative: none.
+    void SetDownloadLimit(int64_t bytes) { downloadLimit_ = bytes; }
 
     // The checks before an upload: an upload address, a source, a size within the maximum.
     bool Validate() const;
@@ -141,6 +148,7 @@ class CImageFileUploader : public sigslot::has_slots<> {
     int32_t height_ = 0;
     int32_t thumbWidth_ = 0;
     int32_t thumbHeight_ = 0;
+    int64_t downloadLimit_ = -1;
     FormFields fields_ = MakeFormFields();
 
     // The job under way: written on the main thread before the download starts, read by the

@@ -81,8 +81,15 @@ bool CImagePaster::PasteFile() {
     return PostFile(path);
 }
 
+bool CImagePaster::Refused(const std::wstring& path, int64_t bytes) {
+    if (!uploadCheck_ || uploadCheck_(path, bytes)) return false;
+    OnError(kRefusedCode);
+    return true;
+}
+
 bool CImagePaster::PostBuffer(const boost::shared_array<char>& bytes, uint32_t count,
                               const std::wstring& extension) {
+    if (Refused(std::wstring(), count)) return false;
     {
         std::lock_guard<std::mutex> lock(stateMutex_);
         response_.clear();
@@ -91,6 +98,7 @@ bool CImagePaster::PostBuffer(const boost::shared_array<char>& bytes, uint32_t c
 }
 
 bool CImagePaster::PostFile(const std::wstring& path) {
+    if (Refused(path, util::FileSize(path))) return false;
     // The response keeps the previous answer until this upload completes. Files sent
     // unchanged go out from disk; so do files too large for a 32-bit count, which the poster
     // refuses with error 2 instead of sending them as 0 bytes.

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -49,6 +50,11 @@ class CImagePaster : public sigslot::has_slots<> {
     int32_t GetErrorCode() const;
     bool IsUploading() const { return poster_.IsBusy(); }
 
+    // Asked before each upload starts, with the local file (empty for a clipboard picture) and
+    // the bytes it would send; false refuses the upload, reported to the page as error 2.
+    typedef std::function<bool(const std::wstring& path, int64_t bytes)> UploadCheck;
+    void SetUploadCheck(UploadCheck check) { uploadCheck_ = std::move(check); }
+
     // Keeps the object and releases the one it replaces; null clears.
     void SetCallback(CallbackSlot slot, script::ObjectHandle object);
     const script::ObjectHandle& GetCallback(CallbackSlot slot) const { return callbacks_[slot]; }
@@ -61,6 +67,9 @@ class CImagePaster : public sigslot::has_slots<> {
     bool PostBuffer(const boost::shared_array<char>& bytes, uint32_t count,
                     const std::wstring& extension);
     bool PostFile(const std::wstring& path);
+    // Whether the upload check refuses; a refusal is reported as the error kRefusedCode.
+    bool Refused(const std::wstring& path, int64_t bytes);
+    static constexpr unsigned int kRefusedCode = 2;
     void ConfigurePoster();
     bool StartPost(const boost::shared_array<char>& bytes, uint32_t count,
                    const std::wstring& extension);
@@ -91,6 +100,7 @@ class CImagePaster : public sigslot::has_slots<> {
     // Codes signalled but not yet reported, in order (headers failing gives 1, then 2).
     std::deque<int32_t> pendingErrors_;
 
+    UploadCheck uploadCheck_;
     CxMemFile memFile_;
     FormFields fields_;
     ClipboardImageReader reader_;

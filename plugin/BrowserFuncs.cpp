@@ -75,6 +75,11 @@ bool NPN_InvokeDefault(NPP npp, NPObject* obj, const NPVariant* args, uint32_t a
     return fn && obj ? fn(npp, obj, args, argCount, result) : false;
 }
 
+bool NPN_GetProperty(NPP npp, NPObject* obj, NPIdentifier propertyName, NPVariant* result) {
+    auto fn = Slot(&NPNetscapeFuncs::getproperty);
+    return fn ? fn(npp, obj, propertyName, result) : false;
+}
+
 void NPN_ReleaseVariantValue(NPVariant* variant) {
     auto fn = Slot(&NPNetscapeFuncs::releasevariantvalue);
     if (fn && variant) fn(variant);

@@ -19,6 +19,7 @@ bool NPN_Invoke(NPP npp, NPObject* obj, NPIdentifier methodName, const NPVariant
                 uint32_t argCount, NPVariant* result);
 bool NPN_InvokeDefault(NPP npp, NPObject* obj, const NPVariant* args, uint32_t argCount,
                        NPVariant* result);
+bool NPN_GetProperty(NPP npp, NPObject* obj, NPIdentifier propertyName, NPVariant* result);
 void NPN_ReleaseVariantValue(NPVariant* variant);
 // The only browser function that may be called from any thread.
 void NPN_PluginThreadAsyncCall(NPP instance, void (*func)(void*), void* userData);

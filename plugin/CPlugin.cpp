@@ -1,5 +1,6 @@
 #include "plugin/CPlugin.h"
 
+#include "config/PolicySource.h"
 #include "core/MemberTable.h"
 #include "core/PageInstance.h"
 #include "platform/kernel/GraphicsSession.h"
@@ -14,7 +15,33 @@ CPlugin::CPlugin(NPP npp) : npp_(npp) {
     NPObject* window = nullptr;
     if (NPN_GetValue(npp_, NPNVWindowNPObject, &window) == NPERR_NO_ERROR) window_object_ = window;
     page_.reset(new PageInstance(*this));
+    // The policy once per instance, for the origin the browser reports for the page's window
+    // (its location), before the page can call a member.
+    page_->ApplyPolicy(config::LoadPolicy(config::PluginDefaults()),
+                       config::OriginOf(PageLocation()));
     RegisterMembers();
+}
+
+std::string CPlugin::PageLocation() const {
+    if (!window_object_) return std::string();
+    std::string href;
+    NPVariant location;
+    VOID_TO_NPVARIANT(location);
+    if (!NPN_GetProperty(npp_, window_object_, NPN_GetStringIdentifier("location"), &location))
+        return href;
+    if (NPVARIANT_IS_OBJECT(location) && location.value.objectValue) {
+        NPVariant text;
+        VOID_TO_NPVARIANT(text);
+        if (NPN_GetProperty(npp_, location.value.objectValue, NPN_GetStringIdentifier("href"),
+                            &text)) {
+            if (NPVARIANT_IS_STRING(text) && text.value.stringValue.UTF8Characters)
+                href.assign(text.value.stringValue.UTF8Characters,
+                            text.value.stringValue.UTF8Length);
+            NPN_ReleaseVariantValue(&text);
+        }
+    }
+    NPN_ReleaseVariantValue(&location);
+    return href;
 }
 
 CPlugin::~CPlugin() {

@@ -55,6 +55,8 @@ class CPlugin : public script::PageThread {
 
   private:
     void RegisterMembers();
+    // The page window's location.href as the browser reports it; empty when it gives none.
+    std::string PageLocation() const;
 
     NPP npp_;
     NPWindow* window_ = nullptr;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/MemberCalls.h"
 #include "core/PageInstance.h"
 #include "plugin/CPlugin.h"
 #include "plugin/ScriptValues.h"
@@ -14,15 +15,19 @@ void ScriptHandler::Invoke(CPlugin& plugin, const NPVariant* args, uint32_t argC
     std::vector<script::ScriptValue> values;
     values.reserve(count);
     for (size_t i = 0; i < count; ++i) values.push_back(FromNPVariant(plugin.npp(), args[i]));
-    ToNPVariant(plugin.npp(), plugin.windowObject(),
-                member_->call(plugin.page(), script::ScriptArgs(values)), result);
+    // The engines that host the plug-in give it no sign of a user gesture.
+    const script::MemberOutcome outcome =
+        script::CallMember(plugin.page(), *member_, script::ScriptArgs(values), false);
+    ToNPVariant(plugin.npp(), plugin.windowObject(), outcome.value, result);
 }
 
 void ScriptHandler::Get(CPlugin& plugin, NPVariant* result) const {
     if (member_->get)
-        ToNPVariant(plugin.npp(), plugin.windowObject(), member_->get(plugin.page()), result);
+        ToNPVariant(plugin.npp(), plugin.windowObject(), script::GetMember(plugin.page(), *member_),
+                    result);
 }
 
 void ScriptHandler::Set(CPlugin& plugin, const NPVariant& value) const {
-    if (member_->set) member_->set(plugin.page(), FromNPVariant(plugin.npp(), value));
+    if (member_->set)
+        script::SetMember(plugin.page(), *member_, FromNPVariant(plugin.npp(), value));
 }

@@ -33,6 +33,7 @@ enum class TransportFailure {
     kCannotConnect,     // refused, unreachable, host or proxy not resolved
     kTimedOut,          // the transport's own time-out
     kTooManyRedirects,  // redirects followed past the limit
+    kRedirectRefused,   // the redirect hook refused where an answer led
     kOther,
 };
 
@@ -41,6 +42,10 @@ struct HttpSessionHooks {
     std::function<void(unsigned long)> sent;
     // Polled while a step waits (at least every 50 ms); true ends the request at once.
     std::function<bool()> cancelled;
+    // Asked before a redirect is followed, with the absolute address it leads to; false ends
+    // the request (kRedirectRefused) before anything is sent there. A transport that cannot
+    // ask before it follows does not follow redirects at all while the hook is set.
+    std::function<bool(const std::string& url)> redirect;
 };
 
 class HttpSession {

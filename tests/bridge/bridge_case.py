@@ -36,8 +36,23 @@ PAGES = os.path.join(HERE, "pages")
 
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    # In-memory answers for the policy case: NAME -> (status, headers, body).
+    extra = {}
+
     def log_message(self, *args):
         pass
+
+    def do_GET(self):
+        answer = self.extra.get(self.path)
+        if answer is None:
+            return super().do_GET()
+        status, headers, body = answer
+        self.send_response(status)
+        for name, value in headers:
+            self.send_header(name, value)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
 
 
 class BridgeSession(browser_case.Session):
@@ -374,6 +389,90 @@ def case_refusals(session):
     check(not os.path.isdir(uploads) or not os.listdir(uploads), "the server received a file")
 
 
+def case_policy(session):
+    """The administrator's policy in one Chromium session (the host reads it anew for every
+    page): uploads only to the listed origins, download redirects checked, the size limit,
+    a clipboard read without a gesture refused; a page outside allowed_origins gets an object
+    that does nothing, with a console message; a policy that does not parse refuses all."""
+    server, uploads = session.start_upload_server()
+    base = session.serve_pages()
+    here = base.rstrip("/")
+    elsewhere = here.replace("127.0.0.1", "localhost")
+    picture = b"\x89PNG\r\n\x1a\n" + b"\0" * 60
+    QuietHandler.extra = {
+        "/picture.png": (200, [("Content-Type", "image/png")], picture),
+        "/large.png": (200, [("Content-Type", "image/png")], picture * 40),
+        "/moved-here": (302, [("Location", here + "/picture.png")], b""),
+        "/moved-away": (302, [("Location", elsewhere + "/picture.png")], b""),
+    }
+    policy = os.path.join(session.work, "policy.json")
+    upload_origin = server.rsplit("/", 1)[0]
+    with open(policy, "w") as f:
+        json.dump({"allowed_origins": ["http://127.0.0.1:*"],
+                   "upload_origins": [upload_origin, here], "max_upload_bytes": 1000}, f)
+    session.env["QUILLON_POLICY_FILE"] = policy
+    session.start_chromium()
+    session.open_page(page_url(base, server))
+    session.wait_for("window.bridgeLog.some(e => e.kind === 'ready')", 30,
+                     "the page's Init never answered")
+    answer = session.evaluate("window.probePasteWithoutGesture()", await_promise=True)
+    check(answer.startswith("rejected: ") and "user gesture" in answer,
+          "a paste without a gesture was not refused: %r" % answer)
+    outcomes = session.evaluate("""(async () => {
+        const p = document.getElementById("plugin"), out = {};
+        const post = async (idLoc, source, postUrl) => {
+          const id = await p.FileUploader_AddFile();
+          await p.FileUploader_Init(id, JSON.stringify(
+              { config: { pathLoc: source, idLoc, PostUrl: postUrl } }));
+          await p.FileUploader_Post(id);
+        };
+        await post(1, %(here)s + "/moved-here", %(server)s);
+        await post(2, %(here)s + "/moved-away", %(server)s);
+        await post(3, %(here)s + "/picture.png", %(other)s);
+        await post(4, %(here)s + "/large.png", %(server)s);
+        const deadline = performance.now() + 20000;
+        while (performance.now() < deadline) {
+          for (const e of window.bridgeEvents)
+            if (["File_PostComplete", "File_PostError", "Fire_DownError"].includes(e.name))
+              out[e.id] = e.name + (e.name === "File_PostComplete" ? "" : " " + e.value);
+          if (Object.keys(out).length >= 4) break;
+          await new Promise((r) => setTimeout(r, 100));
+        }
+        return out;
+      })()""" % {"here": json.dumps(here), "server": json.dumps(server),
+                 "other": json.dumps(server.replace("127.0.0.1", "localhost"))},
+        await_promise=True)
+    check(outcomes == {"1": "File_PostComplete", "2": "Fire_DownError 12",
+                       "3": "File_PostError 2", "4": "Fire_DownError 12"},
+          "unexpected outcomes %r" % outcomes)
+    check(len(os.listdir(uploads)) == 1, "the server holds %r" % os.listdir(uploads))
+
+    # The same page from an origin the policy does not list.
+    session.cdp.send("Runtime.enable", session=session.page_session)
+    session.cdp.send("Page.navigate", {"url": page_url(elsewhere + "/", server)},
+                     session=session.page_session)
+    session.wait_for("window.bridgeLog && window.bridgeLog.some(e => e.kind === 'ready')", 30,
+                     "the refused page's Init never answered")
+    answer = session.evaluate("npQuillon.FileUploader_AddFile().then(v => [v === undefined,"
+                              " npQuillon.Version === undefined])", await_promise=True)
+    check(answer == [True, True], "the refused page's object did something: %r" % answer)
+    session.cdp.pump(1)
+    warnings = [e for e in session.cdp.events if e.get("method") == "Runtime.consoleAPICalled"
+                and "allowed_origins" in json.dumps(e["params"].get("args"))]
+    check(len(warnings) == 1, "expected one console message naming the policy, got %d"
+          % len(warnings))
+
+    # A policy that does not parse: every member refused.
+    with open(policy, "w") as f:
+        f.write('{"allowed_origins": [')
+    session.cdp.send("Page.navigate", {"url": page_url(base, server)},
+                     session=session.page_session)
+    session.wait_for("window.bridgeLog && window.bridgeLog.some(e => e.kind === 'ready')", 30,
+                     "the page's Init never answered")
+    answer = session.evaluate("npQuillon.FileUploader_AddFile()", await_promise=True)
+    check(answer is None, "an unparsable policy let a member run: %r" % answer)
+
+
 def case_close(session):
     """The tab closed while a picture uploads to a server that never reads: the host is gone
     within a few seconds."""
@@ -450,7 +549,7 @@ def case_bench(session):
           % (times[len(times) // 2], times[len(times) * 9 // 10], rss))
 
 
-CASES = {"bench": case_bench, "word": case_word, "large": case_large, "many": case_many, "refusals": case_refusals, "close": case_close,
+CASES = {"bench": case_bench, "word": case_word, "large": case_large, "many": case_many, "refusals": case_refusals, "policy": case_policy, "close": case_close,
          "nohost": case_nohost, "firefox-word": lambda s: case_word(s, firefox=True)}
 
 

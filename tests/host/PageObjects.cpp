@@ -81,6 +81,7 @@ void NoteIfOffMainThread(const char* what) {
 NPClass kWindowClass = MakeClass<WindowObject>();
 NPClass kArrayClass = MakeClass<ArrayObject>();
 NPClass kFunctionClass = MakeClass<FunctionObject>();
+NPClass kLocationClass = MakeClass<LocationObject>();
 
 ArrayObject* AsArray(NPObject* object) {
     if (object == nullptr || object->_class != &kArrayClass) return nullptr;
@@ -101,6 +102,36 @@ bool WindowObject::Invoke(NPIdentifier name, const NPVariant*, uint32_t, NPVaria
     NPObject* array = CreateObject(nullptr, &kArrayClass);
     if (array == nullptr) return false;
     OBJECT_TO_NPVARIANT(array, *result);  // the caller gets the one reference
+    return true;
+}
+
+bool WindowObject::HasProperty(NPIdentifier name) {
+    std::lock_guard<std::mutex> lock(mu);
+    return IsName(name, "location") && !href.empty();
+}
+
+bool WindowObject::GetProperty(NPIdentifier name, NPVariant* result) {
+    NoteIfOffMainThread("window.location");
+    std::string location;
+    {
+        std::lock_guard<std::mutex> lock(mu);
+        location = href;
+    }
+    if (!IsName(name, "location") || location.empty()) return false;
+    NPObject* object = CreateObject(nullptr, &kLocationClass);
+    if (object == nullptr) return false;
+    static_cast<LocationObject*>(Cast(object))->href = location;
+    OBJECT_TO_NPVARIANT(object, *result);  // the caller gets the one reference
+    return true;
+}
+
+bool LocationObject::HasProperty(NPIdentifier name) {
+    return IsName(name, "href");
+}
+
+bool LocationObject::GetProperty(NPIdentifier name, NPVariant* result) {
+    if (!IsName(name, "href")) return false;
+    *result = Value(href).ToOwnedVariant();
     return true;
 }
 

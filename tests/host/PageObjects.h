@@ -3,6 +3,7 @@
 #pragma once
 
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "TestHost.h"
@@ -20,10 +21,23 @@ struct PageObject : NPObject {
     virtual bool GetProperty(NPIdentifier, NPVariant*) { return false; }
 };
 
+// "location" (with "href") once the test has set one.
 struct WindowObject : PageObject {
     bool HasMethod(NPIdentifier name) override;
     bool Invoke(NPIdentifier name, const NPVariant* args, uint32_t count,
                 NPVariant* result) override;
+    bool HasProperty(NPIdentifier name) override;
+    bool GetProperty(NPIdentifier name, NPVariant* result) override;
+
+    mutable std::mutex mu;
+    std::string href;  // empty: no "location"
+};
+
+struct LocationObject : PageObject {
+    bool HasProperty(NPIdentifier name) override;
+    bool GetProperty(NPIdentifier name, NPVariant* result) override;
+
+    std::string href;
 };
 
 struct ArrayObject : PageObject {
@@ -49,6 +63,7 @@ struct FunctionObject : PageObject {
 extern NPClass kWindowClass;
 extern NPClass kArrayClass;
 extern NPClass kFunctionClass;
+extern NPClass kLocationClass;
 
 // Null when `object` is not of that class.
 ArrayObject* AsArray(NPObject* object);

@@ -214,6 +214,12 @@ NPObject* TestHost::window() const {
     return window_;
 }
 
+void TestHost::SetPageLocation(const std::string& href) {
+    detail::WindowObject* window = static_cast<detail::WindowObject*>(window_);
+    std::lock_guard<std::mutex> lock(window->mu);
+    window->href = href;
+}
+
 NPObject* TestHost::NewArray() {
     return detail::CreateObject(nullptr, &detail::kArrayClass);
 }

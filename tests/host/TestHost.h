@@ -238,7 +238,10 @@ class TestHost {
 
     // --- page objects ---
     NPObject* window() const;  // borrowed; the host keeps its reference
-    NPObject* NewArray();      // one reference for the caller
+    // The page's address, which window.location.href gives from then on (instances read it
+    // when they are created); empty (the default) leaves the window without "location".
+    void SetPageLocation(const std::string& href);
+    NPObject* NewArray();  // one reference for the caller
     // The items pushed into a host array, in order; nullopt when `object` is not one.
     std::optional<std::vector<Value>> ArrayItems(NPObject* object) const;
     PageFunction NewFunction();

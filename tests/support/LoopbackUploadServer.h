@@ -44,6 +44,16 @@ class LoopbackUploadServer {
             }
             res.set_content(it->second.first, it->second.second.c_str());
         });
+        server_.Get(R"(/moved/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            auto it = redirects_.find(req.matches[1].str());
+            if (it == redirects_.end()) {
+                res.status = 404;
+                return;
+            }
+            res.status = 302;
+            res.set_header("Location", it->second);
+        });
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
         while (!server_.is_running()) std::this_thread::yield();
@@ -68,6 +78,14 @@ class LoopbackUploadServer {
         files_[name] = std::make_pair(bytes, contentType);
         return "http://127.0.0.1:" + std::to_string(port_) + "/files/" + name;
     }
+    // Answers GET /moved/NAME with a redirect (302) to `target`.
+    std::string Redirect(const std::string& name, const std::string& target) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        redirects_[name] = target;
+        return "http://127.0.0.1:" + std::to_string(port_) + "/moved/" + name;
+    }
+    // "http://127.0.0.1:PORT", the origin of every address the server gives.
+    std::string origin() const { return "http://127.0.0.1:" + std::to_string(port_); }
     std::vector<Upload> uploads() {
         std::lock_guard<std::mutex> lock(mutex_);
         return uploads_;
@@ -80,6 +98,7 @@ class LoopbackUploadServer {
     std::mutex mutex_;
     std::vector<Upload> uploads_;
     std::map<std::string, std::pair<std::string, std::string>> files_;
+    std::map<std::string, std::string> redirects_;
     std::string response_ = "http://127.0.0.1/files/";
     int status_ = 200;
 };

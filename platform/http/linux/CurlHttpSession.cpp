@@ -148,6 +148,9 @@ class CurlHttpSession : public HttpSession {
                 return TransportFailure::kTimedOut;
             case CURLE_TOO_MANY_REDIRECTS:
                 return TransportFailure::kTooManyRedirects;
+            case CURLE_WRITE_ERROR:
+                if (redirectRefused_) return TransportFailure::kRedirectRefused;
+                return TransportFailure::kOther;
             default:
                 return TransportFailure::kOther;
         }
@@ -323,18 +326,50 @@ class CurlHttpSession : public HttpSession {
             self->blockStatus_ = blank == std::string::npos ? 0 : std::atoi(line.c_str() + blank);
         } else if (StartsWithNoCase(line, "Location:")) {
             self->blockHasLocation_ = true;
+            self->blockLocation_ = Trimmed(line.substr(std::strlen("Location:")));
         }
         self->block_ += line;
         if (line == "\r\n" || line == "\n") {
             const bool interim = self->blockStatus_ / 100 == 1;
             const bool followed = self->setup_.followRedirects && self->blockStatus_ / 100 == 3 &&
                                   self->blockHasLocation_;
+            // The transfer ends here (a write error) unless the hook lets it go on.
+            if (followed && self->hooks_.redirect && !self->MayFollow()) {
+                self->redirectRefused_ = true;
+                return 0;
+            }
             if (!interim && !followed) {
                 self->rawHeaders_ = self->block_;
                 self->headersDone_ = true;
             }
         }
         return size * count;
+    }
+
+    static std::string Trimmed(const std::string& text) {
+        const size_t begin = text.find_first_not_of(" \t\r\n");
+        if (begin == std::string::npos) return std::string();
+        return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
+    }
+
+    // The redirect's absolute address (the Location resolved against the address answered)
+    // put to the hook; an address that does not resolve is refused.
+    bool MayFollow() {
+        char* current = nullptr;
+        if (curl_easy_getinfo(easy_, CURLINFO_EFFECTIVE_URL, &current) != CURLE_OK || !current)
+            return false;
+        CURLU* url = curl_url();
+        if (!url) return false;
+        std::string target;
+        char* resolved = nullptr;
+        if (curl_url_set(url, CURLUPART_URL, current, 0) == CURLUE_OK &&
+            curl_url_set(url, CURLUPART_URL, blockLocation_.c_str(), 0) == CURLUE_OK &&
+            curl_url_get(url, CURLUPART_URL, &resolved, 0) == CURLUE_OK && resolved) {
+            target = resolved;
+        }
+        curl_free(resolved);
+        curl_url_cleanup(url);
+        return !target.empty() && hooks_.redirect(target);
     }
 
     static size_t OnBody(char* data, size_t size, size_t count, void* context) {
@@ -384,6 +419,8 @@ class CurlHttpSession : public HttpSession {
     std::string block_;
     long blockStatus_ = 0;
     bool blockHasLocation_ = false;
+    std::string blockLocation_;
+    bool redirectRefused_ = false;
     std::string rawHeaders_;
     bool headersDone_ = false;
     std::string inbox_;

@@ -229,7 +229,9 @@ class WinINetHttpSession : public HttpSession {
             flags |= INTERNET_FLAG_SECURE | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID |
                      INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
         }
-        if (setup_.followRedirects) {
+        // WinINet follows before anyone can look where to: with a redirect hook the answer
+        // itself comes back (a 3xx status, which a download refuses).
+        if (setup_.followRedirects && !hooks_.redirect) {
             flags |= INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
         } else {
             flags |= INTERNET_FLAG_NO_AUTO_REDIRECT;

@@ -178,11 +178,12 @@ Json::Value Hello(const std::string& origin) {
     return m;
 }
 
-Json::Value CallMessage(const std::string& member, const Json::Value& args) {
+Json::Value CallMessage(const std::string& member, const Json::Value& args, bool gesture) {
     Json::Value m;
     m["type"] = "call";
     m["member"] = member;
     m["args"] = args.isNull() ? Json::Value(Json::arrayValue) : args;
+    m["gesture"] = gesture;
     return m;
 }
 

@@ -50,6 +50,8 @@ class HostProcess {
 
 // Messages built as the extension sends them.
 Json::Value Hello(const std::string& origin = "https://page.example");
-Json::Value CallMessage(const std::string& member, const Json::Value& args = Json::Value());
+// A call as the relay sends it; `gesture`: made within a user gesture (as a page's paste is).
+Json::Value CallMessage(const std::string& member, const Json::Value& args = Json::Value(),
+                        bool gesture = true);
 Json::Value SetMessage(const std::string& member, const Json::Value& value);
 Json::Value ObjectRef(int id);

@@ -139,6 +139,12 @@ TEST_F(HostSessionTest, WordPasteEventsInOrderPicturesUploadedOtherFilesAndLogPa
     const Json::Value untyped = host.Request(Json::Value(Json::objectValue));
     EXPECT_EQ(untyped["type"], "error") << "a request without a type is answered, not fatal";
 
+    // Outside a user gesture the host itself refuses the clipboard read (the default
+    // "clipboard": "gesture"), for the page's console; nothing is read or posted.
+    const Json::Value refused = host.Request(CallMessage("Paste", Json::Value(), false));
+    EXPECT_EQ(refused["type"], "error");
+    EXPECT_TRUE(refused["console"].asBool());
+    EXPECT_NE(refused["message"].asString().find("user gesture"), std::string::npos);
     const Json::Value pasted = host.Request(CallMessage("Paste"));
     EXPECT_EQ(pasted["type"], "result");
     const Json::Value paste = NextEvent(host);
