@@ -11,9 +11,9 @@ namespace host {
 bool MakeDirectories(const std::string& path) {
     const std::wstring wide = util::Utf8ToWide(path);
     // Absolute only: a drive ("C:\...") or a share ("\\server\...").
-    const bool absolute = (wide.size() >= 3 && wide[1] == L':' &&
-                           (wide[2] == L'\\' || wide[2] == L'/')) ||
-                          wide.compare(0, 2, L"\\\\") == 0;
+    const bool absolute =
+        (wide.size() >= 3 && wide[1] == L':' && (wide[2] == L'\\' || wide[2] == L'/')) ||
+        wide.compare(0, 2, L"\\\\") == 0;
     if (!absolute) return false;
     const int result = SHCreateDirectoryExW(nullptr, wide.c_str(), nullptr);
     if (result != ERROR_SUCCESS && result != ERROR_ALREADY_EXISTS && result != ERROR_FILE_EXISTS)

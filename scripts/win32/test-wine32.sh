@@ -20,8 +20,11 @@ repo=$(cd "$here/../.." && pwd)
 CACHE=${QUILLON_WIN32_CACHE:-/var/cache/quillon-win32}
 BUILD=${1:-$repo/build-win32-i686}
 HOST=i686-w64-mingw32
-# Every tests/win32/*_test.cpp is one program.
+# Every tests/win32/*_test.cpp is one program. QUILLON_WINE_TESTS="native_host_test ..." runs
+# only those (and the install check), without deps_check: quicker while working on one.
 TESTS="$(cd "$repo/tests/win32" && ls -- *_test.cpp | sed 's/\.cpp$//') plugin_test"
+ONLY=${QUILLON_WINE_TESTS:-}
+[ -z "$ONLY" ] || TESTS=$ONLY
 LINUX_BUILD=${QUILLON_LINUX_BUILD:-$repo/build}
 
 say() { echo "test-wine32: $*"; }
@@ -44,16 +47,22 @@ configure() {
 }
 mkdir -p "$BUILD" "$BUILD/deps-check"
 configure "$repo" "$BUILD"
-nice -n 10 cmake --build "$BUILD" -j 2 --target win32_tests || die "building the test programs failed"
-configure "$repo/tests/win32" "$BUILD/deps-check"
-nice -n 10 cmake --build "$BUILD/deps-check" -j 2 || die "building deps_check failed"
-cp "$BUILD/deps-check/deps_check.exe" "$BUILD/"
+if [ -n "$ONLY" ]; then
+  # shellcheck disable=SC2086
+  nice -n 10 cmake --build "$BUILD" -j 2 --target $TESTS npQuillon quillon-host ||
+    die "building the test programs failed"
+else
+  nice -n 10 cmake --build "$BUILD" -j 2 --target win32_tests || die "building the test programs failed"
+  configure "$repo/tests/win32" "$BUILD/deps-check"
+  nice -n 10 cmake --build "$BUILD/deps-check" -j 2 || die "building deps_check failed"
+  cp "$BUILD/deps-check/deps_check.exe" "$BUILD/"
+fi
 # The tests load the files that ship: stripped as build-dll.sh and build-host.sh strip them
 # (the DLL's export table kept).
 "$HOST-strip" --strip-unneeded "$BUILD/npQuillon.dll" "$BUILD/quillon-host.exe"
 
 # Only DLLs that every Windows has: the runtime is linked in statically.
-for file in $(printf '%s.exe ' $TESTS) deps_check.exe npQuillon.dll quillon-host.exe; do
+for file in $(printf '%s.exe ' $TESTS) ${ONLY:-deps_check.exe} npQuillon.dll quillon-host.exe; do
   imports=$("$HOST-objdump" -p "$BUILD/$file" | awk '/DLL Name:/ { print $3 }' | sort -u)
   foreign=$(echo "$imports" | grep -viE '^(kernel32|user32|gdi32|advapi32|ws2_32|msvcrt|ole32|oleaut32|shell32|shlwapi|wininet|gdiplus|version|api-ms-win-[a-z0-9-]+)\.dll$' || true)
   [ -z "$foreign" ] || die "$file needs non-system DLLs: $foreign"
@@ -107,13 +116,13 @@ run() {
     failed=$((failed + 1))
   fi
 }
-run deps_check.exe
+[ -n "$ONLY" ] || run deps_check.exe
 for t in $TESTS; do
   run "$t.exe"
 done
 # Once more under a Chinese Windows locale, whose ANSI code page (936, GBK) the code-page
 # helpers must use without being told.
-run LC_ALL=zh_CN.UTF-8 kernel_test.exe --system-acp=936
+[ -n "$ONLY" ] || run LC_ALL=zh_CN.UTF-8 kernel_test.exe --system-acp=936
 
 # The host installed for the user: a manifest per browser family beside the program, naming
 # it, and each browser's key under HKCU naming its manifest, read back with Wine's reg.

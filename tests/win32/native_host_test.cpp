@@ -122,8 +122,9 @@ class HostProgram {
         std::string frame(reinterpret_cast<const char*>(&length), 4);
         frame += body;
         DWORD written = 0;
-        return toHost_ && WriteFile(toHost_, frame.data(), static_cast<DWORD>(frame.size()),
-                                    &written, nullptr) &&
+        return toHost_ &&
+               WriteFile(toHost_, frame.data(), static_cast<DWORD>(frame.size()), &written,
+                         nullptr) &&
                written == frame.size();
     }
 
@@ -139,7 +140,8 @@ class HostProgram {
             std::string body;
             {
                 std::unique_lock<std::mutex> lock(mutex_);
-                if (!arrived_.wait_until(lock, deadline, [&] { return !frames_.empty() || ended_; }))
+                if (!arrived_.wait_until(lock, deadline,
+                                         [&] { return !frames_.empty() || ended_; }))
                     return Json::Value();
                 if (frames_.empty()) return Json::Value();
                 body = frames_.front();
@@ -167,10 +169,9 @@ class HostProgram {
         std::deque<Json::Value> others;
         for (;;) {
             Json::Value answer = Receive();
-            if (answer.isNull() || ((answer["type"] == "result" || answer["type"] == "error") &&
-                                    answer["id"] == id)) {
-                for (auto it = others.rbegin(); it != others.rend(); ++it)
-                    backlog_.push_front(*it);
+            if (answer.isNull() ||
+                ((answer["type"] == "result" || answer["type"] == "error") && answer["id"] == id)) {
+                for (auto it = others.rbegin(); it != others.rend(); ++it) backlog_.push_front(*it);
                 return answer;
             }
             others.push_back(answer);
@@ -307,9 +308,9 @@ TEST_CASE(WordPasteFromTheWindowsClipboardUploadsEveryPictureWithProgress) {
     for (size_t at = html.find(from); at != std::string::npos; at = html.find(from, at))
         html.replace(at, from.size(), url);
     util::WriteWholeFile(folder + L"clip_image001.emz",
-                             ReadBytes(Utf8ToWide(corpus + "/wmz/gdconv_sample.emz")));
+                         ReadBytes(Utf8ToWide(corpus + "/wmz/gdconv_sample.emz")));
     util::WriteWholeFile(folder + L"clip_image003.wmz",
-                             ReadBytes(Utf8ToWide(corpus + "/wmz/gdviewer_sample.wmz")));
+                         ReadBytes(Utf8ToWide(corpus + "/wmz/gdviewer_sample.wmz")));
     for (const wchar_t* name : {L"clip_image002.png", L"clip_image004.png", L"clip_image005.png"})
         util::WriteWholeFile(folder + name, testfiles::OnePixelPng());
     const std::string cfHtml = platform::WrapCfHtml(html, "file:///C:/Users/ann/report.docx");
