@@ -62,7 +62,7 @@ fi
 "$HOST-strip" --strip-unneeded "$BUILD/npQuillon.dll" "$BUILD/quillon-host.exe"
 
 # Only DLLs that every Windows has: the runtime is linked in statically.
-for file in $(printf '%s.exe ' $TESTS) ${ONLY:-deps_check.exe} npQuillon.dll quillon-host.exe; do
+for file in $(printf '%s.exe ' $TESTS) $([ -n "$ONLY" ] || echo deps_check.exe) npQuillon.dll quillon-host.exe; do
   imports=$("$HOST-objdump" -p "$BUILD/$file" | awk '/DLL Name:/ { print $3 }' | sort -u)
   foreign=$(echo "$imports" | grep -viE '^(kernel32|user32|gdi32|advapi32|ws2_32|msvcrt|ole32|oleaut32|shell32|shlwapi|wininet|gdiplus|version|api-ms-win-[a-z0-9-]+)\.dll$' || true)
   [ -z "$foreign" ] || die "$file needs non-system DLLs: $foreign"
@@ -133,8 +133,8 @@ check_registration() {
   folder="Z:$(cd "$BUILD" && pwd | tr / '\\')"
   for entry in 'Google\Chrome chromium' 'Microsoft\Edge chromium' 'Chromium chromium' \
     'Mozilla firefox'; do
-    key="HKCU\Software\${entry% *}\NativeMessagingHosts\org.npquillon.host"
-    expected="$folder\org.npquillon.host-${entry#* }.json"
+    key='HKCU\Software\'"${entry% *}"'\NativeMessagingHosts\org.npquillon.host'
+    expected="$folder"'\org.npquillon.host-'"${entry#* }"'.json'
     value=$(timeout 300 "$WINE32_ROOT/usr/lib/wine/wine" reg query "$key" /ve | tr -d '\r' |
       sed -n 's/^.*REG_SZ[[:space:]]*//p')
     [ "$value" = "$expected" ] || {
@@ -143,7 +143,7 @@ check_registration() {
     }
   done
   chromium_id=$(sed -n 's/^set(QUILLON_CHROMIUM_EXTENSION_ID \(.*\))$/\1/p' "$repo/host/CMakeLists.txt")
-  python3 - "$BUILD" "$folder\quillon-host.exe" "$chromium_id" <<'PYTHON' || rc=1
+  python3 - "$BUILD" "$folder"'\quillon-host.exe' "$chromium_id" <<'PYTHON' || rc=1
 import json, sys
 build, program, chromium_id = sys.argv[1:]
 expected = {
