@@ -21,11 +21,15 @@ bool AcceptCaller(const std::vector<std::string>& arguments, std::string& reason
 // The host manifest for that browser family, naming `hostPath`.
 std::string ManifestText(Browser browser, const std::string& hostPath);
 
-// The absolute path of the running program.
+// The absolute path of the running program (UTF-8); empty when it cannot be learnt.
 std::string OwnProgramPath();
 
-// Writes the per-user manifests (Chromium, Google Chrome, Edge, Firefox) under `home`;
-// prints each path written. False when one could not be written.
-bool InstallUser(const std::string& home, const std::string& hostPath);
+// Makes the host at `hostPath` known to the user's browsers, without administrator rights.
+// Linux: the manifests under $HOME for Chromium, Google Chrome, Edge and Firefox. Windows: a
+// Chromium-family and a Firefox manifest beside the program and the per-user registry keys
+// (HKCU\Software\...\NativeMessagingHosts\org.npquillon.host) of Google Chrome, Edge,
+// Chromium and Firefox, each naming its manifest. Prints each file and key written; false,
+// with the reason on standard error, when one could not be written.
+bool InstallUser(const std::string& hostPath);
 
 }  // namespace host

@@ -1,15 +1,8 @@
 // quillon-host: the page interface for current browsers, over native messaging. The browser
 // starts one process per page instance (one extension port); its main loop is the page
 // thread. Standard input closed: the instance stops its transfers and the process exits 0.
-#include <poll.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <thread>
@@ -17,13 +10,14 @@
 
 #include "Biz/Log.h"
 #include "host/Folders.h"
-#include "host/Framing.h"
 #include "host/HostLoop.h"
 #include "host/HostSession.h"
 #include "host/Manifests.h"
 #include "host/MessageWriter.h"
+#include "host/StdioServer.h"
 #include "host/TestClipboard.h"
 #include "image/CImageFileUploader.h"
+#include "platform/kernel/GraphicsSession.h"
 
 namespace {
 
@@ -44,71 +38,32 @@ void WaitForUploadEntries() {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
-enum class Ending { kClosed, kRefused, kFailed };
-
-Ending Serve(host::HostLoop& loop, host::HostSession& session) {
-    host::FrameReader reader;
-    std::vector<char> chunk(64 * 1024);
-    for (;;) {
-        pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {loop.wakeFd(), POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            return Ending::kFailed;
-        }
-        if (fds[1].revents & POLLIN) loop.RunPosted();
-        if (fds[0].revents & POLLNVAL) return Ending::kClosed;  // no input at all
-        if (!(fds[0].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-        const ssize_t n = ::read(STDIN_FILENO, chunk.data(), chunk.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (reader.Pending() > 0)
-                std::fprintf(stderr, "quillon-host: the last message was cut short\n");
-            return Ending::kClosed;
-        }
-        reader.Append(chunk.data(), static_cast<size_t>(n));
-        std::string body;
-        for (;;) {
-            const host::FrameReader::Status status = reader.Next(body);
-            if (status == host::FrameReader::kNeedMore) break;
-            if (status == host::FrameReader::kTooLong) {
-                std::fprintf(stderr, "quillon-host: a message over %u bytes, the session ends\n",
-                             host::kMaxIncomingFrame);
-                return Ending::kRefused;
-            }
-            if (!session.Handle(body)) return Ending::kRefused;
-            // Deliveries a request scheduled run before the next request, as in a browser.
-            loop.RunPosted();
-        }
-    }
-}
-
 int RunHost() {
-    // A closed port makes writes fail, not kill the process.
-    std::signal(SIGPIPE, SIG_IGN);
+    host::PrepareStdio();
     host::InstallTestClipboard();
-    // A page names its log file ("LogFile"); only the name is taken, the folder is ours
-    // (without a home, one that cannot exist: no log rather than one the page places).
-    const std::string logFolder = host::LogFolder();
-    Log::Instance().ConfineTo(logFolder.empty() ? std::string("/nonexistent/npquillon")
-                                                : logFolder);
-    if (!logFolder.empty()) host::MakeDirectories(logFolder);
+    // A page names its log file ("LogFile"); only the name is taken, the folder is ours.
+    Log::Instance().ConfineTo(host::PrepareLogFolder());
     host::HostLoop loop;
     if (!loop.ok()) {
-        std::fprintf(stderr, "quillon-host: no wake-up pipe: %s\n", std::strerror(errno));
+        std::fprintf(stderr, "quillon-host: the main loop cannot be woken\n");
         return 1;
     }
-    auto writer = std::make_shared<host::MessageWriter>(STDOUT_FILENO);
-    Ending ending;
+    // One GDI+ session for the process's life (Windows; nothing on Linux), as the plug-in keeps
+    // one per attached window: each picture's own session is then cheap.
+    const uintptr_t graphics = platform::StartGraphics();
+    auto writer = std::make_shared<host::MessageWriter>(host::kStdoutDescriptor);
+    host::Ending ending;
     {
         host::HostSession session(loop, writer);
-        ending = Serve(loop, session);
+        ending = host::ServeStdio(loop, session);
         session.End();
     }
     // Calls the workers posted while they stopped find no instance and do nothing.
     loop.RunPosted();
     WaitForUploadEntries();
     loop.RunPosted();
-    return ending == Ending::kClosed ? 0 : 1;
+    platform::StopGraphics(graphics);
+    return ending == host::Ending::kClosed ? 0 : 1;
 }
 
 }  // namespace
@@ -126,12 +81,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (args[0] == "--install-user") {
-        const char* home = std::getenv("HOME");
-        if (!home || !*home) {
-            std::fprintf(stderr, "quillon-host: HOME is not set\n");
-            return 1;
-        }
-        return host::InstallUser(home, host::OwnProgramPath()) ? 0 : 1;
+        if (args.size() != 1) return Usage(stderr);
+        return host::InstallUser(host::OwnProgramPath()) ? 0 : 1;
     }
     std::string reason;
     if (!host::AcceptCaller(args, reason)) {

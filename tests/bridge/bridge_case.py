@@ -549,7 +549,77 @@ def case_bench(session):
           % (times[len(times) // 2], times[len(times) * 9 // 10], rss))
 
 
-CASES = {"bench": case_bench, "word": case_word, "large": case_large, "many": case_many, "refusals": case_refusals, "policy": case_policy, "close": case_close,
+def five_mb_word_clipboard(session):
+    """A Word clipboard document of about 5 MB: a real document's body (its pictures made as
+    files) repeated inside its own head and tail, as CF_HTML."""
+    sys.path.insert(0, os.path.join(SOURCE, "tools", "runner"))
+    import clipsample
+    folder = os.path.join(session.work, "big")
+    sample = session.sample("word", os.path.join(session.corpus, browser_case.WORD_DOCUMENT),
+                            folder)
+    with open(sample, "rb") as f:
+        html = f.read()
+    html = html[html.index(b"<"):]  # the document without the CF_HTML header
+    start, end = b"<!--StartFragment-->", b"<!--EndFragment-->"
+    head = html[:html.index(start) + len(start)]
+    body = html[len(head):html.index(end)]
+    tail = html[html.index(end):]
+    copies = (5 * 1000 * 1000 - len(head) - len(tail)) // len(body) + 1
+    clip = os.path.join(folder, "clip.html")
+    with open(clip, "wb") as f:
+        f.write(clipsample.wrap_cf_html(head + body * copies + tail,
+                                        "file:///home/ann/Documents/big.docx"))
+    return clip
+
+
+def case_bench_paste(session):
+    """Not a test: a 5 MB Word paste through the bridge in Chromium, from the button press to
+    the event received whole in the page, against `quillon convert` of the same bytes (the
+    conversion and its event text alone). Medians of 3."""
+    clip = five_mb_word_clipboard(session)
+    converts = []
+    for _ in range(3):
+        started = time.time()
+        subprocess.run([os.path.join(session.build, "quillon"), "convert", clip],
+                       stdout=subprocess.DEVNULL, check=True, timeout=120)
+        converts.append(time.time() - started)
+    session.offer("HTML Format", clip)
+    base = session.serve_pages()
+    session.start_chromium()
+    pastes = []
+    for _ in range(3):
+        # A fresh page (and host) per paste: the page uploads the pictures of the last one.
+        if session.page_session:
+            session.cdp.send("Page.navigate", {"url": page_url(base, "http://127.0.0.1:9/upload")},
+                             session=session.page_session)
+            time.sleep(0.5)
+            session.wait_for("window.bridgeLog && window.npQuillon !== undefined", 30,
+                             "the page did not load again")
+        else:
+            session.open_page(page_url(base, "http://127.0.0.1:9/upload"))
+        session.wait_for("window.bridgeLog.some(e => e.kind === 'ready')", 30,
+                         "the page's Init never answered")
+        # The press as the page sees it, before its own click handler runs.
+        session.evaluate("document.addEventListener('mousedown', () => {"
+                         " window.benchPressedAt = performance.now(); }, true)")
+        session.click("paste")
+        session.wait_for("window.bridgeLog.some(e => e.kind === 'event' &&"
+                         " e.value === 'Parser_PasteWord')", 120, "the paste never arrived")
+        pastes.append(session.evaluate(
+            "(window.bridgeLog.find(e => e.kind === 'event' && e.value === 'Parser_PasteWord')"
+            ".at - window.benchPressedAt) / 1000"))
+        size = session.evaluate("window.bridgeEvents.find(e => e.name === 'Parser_PasteWord')"
+                                ".word.length")
+        check(size > 1000 * 1000, "the paste arrived cut short (%d characters)" % size)
+    convert = sorted(converts)[1]
+    paste = sorted(pastes)[1]
+    print("5 MB Word paste (%d bytes): bridge %.3f s (runs %s), quillon convert %.3f s "
+          "(runs %s); bridge - convert = %.0f ms"
+          % (os.path.getsize(clip), paste, ", ".join("%.3f" % t for t in pastes), convert,
+             ", ".join("%.3f" % t for t in converts), (paste - convert) * 1000))
+
+
+CASES = {"bench": case_bench, "bench-paste": case_bench_paste, "word": case_word, "large": case_large, "many": case_many, "refusals": case_refusals, "policy": case_policy, "close": case_close,
          "nohost": case_nohost, "firefox-word": lambda s: case_word(s, firefox=True)}
 
 

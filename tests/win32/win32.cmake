@@ -39,6 +39,15 @@ set_target_properties(plugin_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BI
 add_dependencies(plugin_test npQuillon)
 list(APPEND QUILLON_WIN32_TESTS plugin_test)
 
+# native_host_test.exe starts quillon-host.exe from its own folder, as Chromium starts it.
+get_directory_property(QUILLON_CHROMIUM_EXTENSION_ID DIRECTORY ${CMAKE_SOURCE_DIR}/host
+                       DEFINITION QUILLON_CHROMIUM_EXTENSION_ID)
+target_compile_definitions(native_host_test PRIVATE
+                           QUILLON_CHROMIUM_EXTENSION_ID="${QUILLON_CHROMIUM_EXTENSION_ID}")
+target_include_directories(native_host_test PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
+target_link_libraries(native_host_test PRIVATE ole32 user32)
+add_dependencies(native_host_test quillon-host)
+
 # All of them at once: cmake --build <dir> --target win32_tests
 add_custom_target(win32_tests DEPENDS ${QUILLON_WIN32_TESTS})
 target_link_libraries(http_test PRIVATE ws2_32)

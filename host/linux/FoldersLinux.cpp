@@ -1,9 +1,9 @@
-#include "host/Folders.h"
-
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdlib>
+
+#include "host/Folders.h"
 
 namespace host {
 
@@ -16,12 +16,18 @@ bool MakeDirectories(const std::string& path) {
     }
 }
 
-std::string LogFolder() {
+std::string PrepareLogFolder() {
+    std::string folder;
     const char* state = std::getenv("XDG_STATE_HOME");
-    if (state && state[0] == '/') return std::string(state) + "/npquillon";
     const char* home = std::getenv("HOME");
-    if (home && home[0] == '/') return std::string(home) + "/.local/state/npquillon";
-    return std::string();
+    if (state && state[0] == '/')
+        folder = std::string(state) + "/npquillon";
+    else if (home && home[0] == '/')
+        folder = std::string(home) + "/.local/state/npquillon";
+    else
+        return "/nonexistent/npquillon";
+    MakeDirectories(folder);
+    return folder;
 }
 
 }  // namespace host
