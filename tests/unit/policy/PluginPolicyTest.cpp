@@ -5,6 +5,7 @@
 #include <json/reader.h>
 #include <json/writer.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -36,7 +37,8 @@ class PluginPolicyTest : public InProcessPlugin {
         AppConfig::Instance().maxFileSize = 10485760;
         clipboard_ = std::make_shared<platform::MemoryClipboard>();
         platform::SetCurrentClipboard(clipboard_);
-        dir_ = ::testing::TempDir() + "quillon_plugin_policy";
+        // CTest runs each case in a process of its own, side by side: one folder per process.
+        dir_ = ::testing::TempDir() + "quillon_plugin_policy_" + std::to_string(::getpid());
         std::system(("rm -rf '" + dir_ + "' && mkdir -p '" + dir_ + "'").c_str());
         policyFile_ = dir_ + "/policy.json";
         setenv("QUILLON_POLICY_FILE", policyFile_.c_str(), 1);
