@@ -87,9 +87,12 @@ void WriteValue(const Json::Value& v, std::string& out) {
             const char* begin = nullptr;
             const char* end = nullptr;
             v.getString(&begin, &end);
-            if (begin)
-                AppendEventString(begin, static_cast<size_t>(end - begin), out);
-            else
+            if (begin) {
+                const size_t length = static_cast<size_t>(end - begin);
+                // Room for a long text's escapes at once (HTML's quotes, mostly).
+                if (length > 4096) out.reserve(out.size() + length + length / 8 + 2);
+                AppendEventString(begin, length, out);
+            } else
                 WriteString(std::string(), out);
             break;
         }
@@ -123,9 +126,14 @@ void WriteValue(const Json::Value& v, std::string& out) {
 
 }  // namespace
 
-std::string WriteEventText(const Json::Value& event) {
+std::string WriteCompactJson(const Json::Value& value) {
     std::string out;
-    WriteValue(event, out);
+    WriteValue(value, out);
+    return out;
+}
+
+std::string WriteEventText(const Json::Value& event) {
+    std::string out = WriteCompactJson(event);
     out.push_back('\n');
     return out;
 }

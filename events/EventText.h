@@ -9,6 +9,8 @@
 #include <string>
 
 std::string WriteEventText(const Json::Value& event);
+// The same form without the line feed: the messages of the browser bridge.
+std::string WriteCompactJson(const Json::Value& value);
 
 // Appends the quoted, escaped form of the bytes, as WriteEventText writes a string. Runs of
 // bytes that need no escape are copied whole.

@@ -1,7 +1,6 @@
 // npQuillon background: one native host per page instance. Every frame that uses the page
 // object opens a port to here; it gets its own quillon-host process, told the frame's origin
-// as the browser reports it (never as the page claims it). Messages the host sends in parts
-// (over the browser's 1 MB limit) are joined before they reach the frame.
+// as the browser reports it (never as the page claims it).
 "use strict";
 
 const api = globalThis.browser ?? globalThis.chrome;
@@ -32,34 +31,11 @@ api.runtime.onConnect.addListener((framePort) => {
     framePort.disconnect();
     return;
   }
-  const parts = new Map(); // seq -> array of data strings
   let open = true;
 
+  // Packed messages (the host's long ones) pass as they are: the frame's relay joins them.
   hostPort.onMessage.addListener((message) => {
-    if (!open) return;
-    if (message && message.type === "part") {
-      let pieces = parts.get(message.seq);
-      if (!pieces) {
-        if (!(message.count > 0 && message.count <= 4096)) return;
-        pieces = { data: new Array(message.count), received: 0 };
-        parts.set(message.seq, pieces);
-      }
-      if (!(message.index >= 0 && message.index < pieces.data.length)) return;
-      if (pieces.data[message.index] === undefined) pieces.received++;
-      pieces.data[message.index] = message.data;
-      if (pieces.received < pieces.data.length) return;
-      parts.delete(message.seq);
-      let whole;
-      try {
-        whole = JSON.parse(pieces.data.join(""));
-      } catch (e) {
-        console.error("npQuillon: a message from the native host did not join", e);
-        return;
-      }
-      framePort.postMessage(whole);
-      return;
-    }
-    framePort.postMessage(message);
+    if (open) framePort.postMessage(message);
   });
 
   hostPort.onDisconnect.addListener(() => {

@@ -39,23 +39,85 @@
     pagePort.postMessage({ type: "error", id, message });
   }
 
+  // The host's long messages come packed: a zlib stream in base64 parts, joined and inflated
+  // here so that only the packed bytes cross the browser's messaging. Every message reaches
+  // the page in the order the host sent it, the ones behind a packed message waiting for it.
+  const packed = new Map(); // seq -> { data: base64 parts, received }
+  let delivered = Promise.resolve();
+  function inOrder(task) {
+    delivered = delivered.then(task).catch((e) => console.error("npQuillon:", e));
+  }
+
+  function fromBase64(text) {
+    if (Uint8Array.fromBase64) return Uint8Array.fromBase64(text);
+    const binary = atob(text);
+    const bytes = new Uint8Array(binary.length);
+    for (let i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
+    return bytes;
+  }
+
+  async function unpack(parts) {
+    const bytes = new Blob(parts.map(fromBase64));
+    const text = await new Response(bytes.stream().pipeThrough(new DecompressionStream("deflate"))).text();
+    return JSON.parse(text);
+  }
+
+  // The parts of a packed message once all have come, else null.
+  function joinPart(message) {
+    let entry = packed.get(message.seq);
+    if (!entry) {
+      if (!(Number.isSafeInteger(message.count) && message.count > 0 && message.count <= 4096)) {
+        return null;
+      }
+      entry = { data: new Array(message.count), received: 0 };
+      packed.set(message.seq, entry);
+    }
+    if (!(Number.isSafeInteger(message.index) && message.index >= 0 &&
+          message.index < entry.data.length && typeof message.data === "string")) {
+      return null;
+    }
+    if (entry.data[message.index] === undefined) entry.received++;
+    entry.data[message.index] = message.data;
+    if (entry.received < entry.data.length) return null;
+    packed.delete(message.seq);
+    return entry.data;
+  }
+
+  function deliver(message) {
+    if (message && message.type === "disconnected") {
+      ended = message.message || "the native host ended";
+    }
+    // The policy's refusals: the page is not admitted (said once), a clipboard read outside
+    // a gesture.
+    if (message && (message.type === "refused" || (message.type === "error" && message.console))) {
+      console.warn(String(message.message));
+    }
+    pagePort.postMessage(message);
+  }
+
+  function receive(message) {
+    if (!(message && message.type === "packed")) {
+      inOrder(() => deliver(message));
+      return;
+    }
+    const parts = joinPart(message);
+    if (!parts) return;
+    inOrder(() => unpack(parts).then(deliver, (e) => {
+      // A message lost would leave its request waiting for ever: the session ends instead.
+      console.error("npQuillon: a message from the native host could not be read", e);
+      if (ended) return;
+      deliver({ type: "disconnected", message: "a message from the native host could not be read" });
+      backgroundPort.disconnect();
+    }));
+  }
+
   function connect() {
     backgroundPort = api.runtime.connect({ name: "npquillon-page" });
-    backgroundPort.onMessage.addListener((message) => {
-      if (message && message.type === "disconnected") {
-        ended = message.message || "the native host ended";
-      }
-      // The policy's refusals: the page is not admitted (said once), a clipboard read
-      // outside a gesture.
-      if (message && (message.type === "refused" || (message.type === "error" && message.console))) {
-        console.warn(String(message.message));
-      }
-      pagePort.postMessage(message);
-    });
-    backgroundPort.onDisconnect.addListener(() => {
+    backgroundPort.onMessage.addListener(receive);
+    backgroundPort.onDisconnect.addListener(() => inOrder(() => {
       if (!ended) ended = "the extension's background went away";
       pagePort.postMessage({ type: "disconnected", message: ended });
-    });
+    }));
   }
 
   function onPageMessage(event) {

@@ -1,61 +1,52 @@
 #include "host/MessageWriter.h"
 
-#include <json/writer.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <memory>
 
+#include "events/EventText.h"
 #include "host/Framing.h"
+#include "host/PackedMessage.h"
 
 namespace host {
 
 std::string WriteJson(const Json::Value& message) {
-    static const Json::StreamWriterBuilder builder = [] {
-        Json::StreamWriterBuilder b;
-        b["indentation"] = "";
-        b["emitUTF8"] = true;
-        return b;
-    }();
-    return Json::writeString(builder, message);
+    return WriteCompactJson(message);
 }
 
 bool MessageWriter::Send(const Json::Value& message) {
     return SendText(WriteJson(message));
 }
 
-namespace {
-
-// Cut positions never fall inside a UTF-8 sequence.
-size_t CutAt(const std::string& text, size_t from, size_t maxBytes) {
-    size_t end = from + maxBytes;
-    if (end >= text.size()) return text.size();
-    while (end > from + 1 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-    return end;
-}
-
-void AppendEscaped(std::string& out, const std::string& text, size_t from, size_t to) {
-    for (size_t i = from; i < to; ++i) {
-        const char c = text[i];
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
-    }
-}
-
-}  // namespace
-
 bool MessageWriter::SendText(const std::string& json) {
+    if (json.size() <= kPackAbove) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return WriteFrame(json);
+    }
+    return WritePacked(json);
+}
+
+bool MessageWriter::WritePacked(const std::string& json) {
+    // Compressed before the lock is taken, so other threads' short messages do not wait.
+    std::string stream;
+    if (!Deflate(json, stream)) {
+        std::fprintf(stderr, "quillon-host: no memory to pack a message of %zu bytes\n",
+                     json.size());
+        return false;
+    }
+    const size_t count = (stream.size() + kPackedPartBytes - 1) / kPackedPartBytes;
     std::lock_guard<std::mutex> lock(mutex_);
-    if (json.size() <= kMaxWholeMessage) return WriteFrame(json);
-    std::vector<size_t> cuts{0};
-    while (cuts.back() < json.size()) cuts.push_back(CutAt(json, cuts.back(), kPartBytes));
-    const size_t count = cuts.size() - 1;
     const uint64_t seq = nextSeq_++;
+    std::string part;
     for (size_t i = 0; i < count; ++i) {
-        std::string part = "{\"type\":\"part\",\"seq\":" + std::to_string(seq) +
-                           ",\"index\":" + std::to_string(i) +
-                           ",\"count\":" + std::to_string(count) + ",\"data\":\"";
-        AppendEscaped(part, json, cuts[i], cuts[i + 1]);
+        part = "{\"type\":\"packed\",\"seq\":" + std::to_string(seq) +
+               ",\"index\":" + std::to_string(i) + ",\"count\":" + std::to_string(count) +
+               ",\"data\":\"";
+        const size_t from = i * kPackedPartBytes;
+        AppendBase64(stream.data() + from, std::min(kPackedPartBytes, stream.size() - from), part);
         part += "\"}";
         if (!WriteFrame(part)) return false;
     }

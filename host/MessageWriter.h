@@ -1,7 +1,6 @@
-// Messages to the extension on standard output, one frame each, from any thread. A message
-// whose JSON text is longer than the browser takes from a host (1 MB) goes out as parts:
-// {"type":"part","seq":S,"index":i,"count":n,"data":"..."}, the text cut on code point
-// boundaries, which the extension joins in index order and parses.
+// Messages to the extension on standard output, one frame each, from any thread. A long
+// message text goes out packed (host/PackedMessage.h), in parts under the 1 MB a browser
+// takes from a host.
 #pragma once
 
 #include <json/value.h>
@@ -11,12 +10,6 @@
 #include <string>
 
 namespace host {
-
-// The longest message text sent whole; above it, parts.
-constexpr size_t kMaxWholeMessage = 1000 * 1000;
-// Bytes of message text per part: with every byte escaped (quotes and backslashes are the
-// only ones left to escape in a JSON text) a part stays under the limit.
-constexpr size_t kPartBytes = 400 * 1000;
 
 class MessageWriter {
   public:
@@ -31,6 +24,7 @@ class MessageWriter {
 
   private:
     bool WriteFrame(const std::string& body);
+    bool WritePacked(const std::string& json);
 
     std::mutex mutex_;
     int fd_;
@@ -38,7 +32,7 @@ class MessageWriter {
     uint64_t nextSeq_ = 1;
 };
 
-// The compact JSON text of a message, UTF-8 unescaped.
+// The compact JSON text of a message, UTF-8 unescaped, keys in byte order.
 std::string WriteJson(const Json::Value& message);
 
 }  // namespace host

@@ -24,6 +24,7 @@
 
 #include "Check.h"
 #include "ClipboardFill.h"
+#include "PackedParts.h"
 #include "TestFiles.h"
 #include "platform/clipboard/CfHtmlHeader.h"
 #include "platform/kernel/Files.h"
@@ -148,15 +149,9 @@ class HostProgram {
                 frames_.pop_front();
             }
             Json::Value message = Parse(body);
-            if (message["type"] != "part") return message;
-            const uint64_t seq = message["seq"].asUInt64();
-            std::string& joined = parts_[seq];
-            joined += message["data"].asString();
-            if (message["index"].asInt() + 1 == message["count"].asInt()) {
-                message = Parse(joined);
-                parts_.erase(seq);
-                return message;
-            }
+            if (message["type"] != "packed") return message;
+            std::string whole;
+            if (packed_.Add(message, whole)) return Parse(whole);
         }
     }
 
@@ -248,7 +243,7 @@ class HostProgram {
     bool ended_ = false;
     bool garbled_ = false;
     std::deque<Json::Value> backlog_;
-    std::map<uint64_t, std::string> parts_;
+    PackedParts packed_;
     int nextId_ = 1;
 };
 

@@ -45,7 +45,7 @@ get_directory_property(QUILLON_CHROMIUM_EXTENSION_ID DIRECTORY ${CMAKE_SOURCE_DI
 target_compile_definitions(native_host_test PRIVATE
                            QUILLON_CHROMIUM_EXTENSION_ID="${QUILLON_CHROMIUM_EXTENSION_ID}")
 target_include_directories(native_host_test PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
-target_link_libraries(native_host_test PRIVATE ole32 user32)
+target_link_libraries(native_host_test PRIVATE ole32 user32 PkgConfig::QUILLON_ZLIB)
 add_dependencies(native_host_test quillon-host)
 
 # All of them at once: cmake --build <dir> --target win32_tests

@@ -123,21 +123,12 @@ bool HostProcess::ReadFrame(std::string& body, std::chrono::steady_clock::time_p
 
 Json::Value HostProcess::Receive(std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    std::map<int, std::vector<std::string>> parts;
     std::string body;
+    std::string whole;
     while (ReadFrame(body, deadline)) {
         Json::Value message = Parse(body);
-        if (message["type"].asString() != "part") return message;
-        ++partFrames_;
-        std::vector<std::string>& pieces = parts[message["seq"].asInt()];
-        pieces.resize(message["count"].asUInt());
-        const Json::ArrayIndex index = message["index"].asUInt();
-        if (index < pieces.size()) pieces[index] = message["data"].asString();
-        if (index + 1 == pieces.size()) {
-            std::string whole;
-            for (const std::string& piece : pieces) whole += piece;
-            return Parse(whole);
-        }
+        if (message["type"].asString() != "packed") return message;
+        if (packed_.Add(message, whole)) return Parse(whole);
     }
     return Json::Value();
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "PackedParts.h"
+
 class HostProcess {
   public:
     // The built host with QUILLON_HOST_CLIPBOARD_HTML naming `clipboardFile` (none when empty)
@@ -31,8 +33,10 @@ class HostProcess {
     std::vector<Json::Value>& Backlog() { return backlog_; }
     // Waits for the exit: the status as waitpid gives it, or -1 on time-out.
     int Wait(std::chrono::milliseconds timeout);
-    // Frames that were parts, and the largest frame body read.
-    size_t partFrames() const { return partFrames_; }
+    // Frames that were packed parts, the packed parts or streams that did not read back, and
+    // the largest frame body read.
+    size_t partFrames() const { return packed_.frames(); }
+    size_t malformedParts() const { return packed_.malformed(); }
     size_t largestFrame() const { return largestFrame_; }
 
   private:
@@ -44,7 +48,7 @@ class HostProcess {
     int nextId_ = 1;
     std::string buffer_;
     std::vector<Json::Value> backlog_;
-    size_t partFrames_ = 0;
+    PackedParts packed_;
     size_t largestFrame_ = 0;
 };
 
