@@ -51,8 +51,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# libwmf draws the text of ".wmz" formulas with these fonts; it finds them at run time.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-urw-base35")
+# libwmf draws the text of ".wmz" formulas with these fonts; it finds them at run time. libcurl
+# is loaded on the first HTTP session, so the library scan does not see it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-urw-base35, libcurl4")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-pyqt5.qtwebkit, xclip")
 include(CPack)
 

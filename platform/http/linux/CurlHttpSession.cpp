@@ -3,14 +3,12 @@
 // callback takes the body's chunks from the caller's source as the connection asks for them,
 // so every chunk is copied straight from the caller's buffer into the connection's send
 // buffer and the body goes out without a pause between chunks.
-#include <curl/curl.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <mutex>
 
 #include "platform/http/HttpSession.h"
+#include "platform/http/linux/CurlLibrary.h"
 
 namespace platform {
 namespace {
@@ -23,11 +21,6 @@ const long kConnectTimeoutSeconds = 60;  // the transport's own default on this 
 const int kShortestPollMs = 1;
 const int kLongestPollMs = 50;
 
-void GlobalInit() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 bool StartsWithNoCase(const std::string& text, const char* prefix) {
     const size_t n = std::strlen(prefix);
     return text.size() >= n && strncasecmp(text.data(), prefix, n) == 0;
@@ -35,19 +28,20 @@ bool StartsWithNoCase(const std::string& text, const char* prefix) {
 
 class CurlHttpSession : public HttpSession {
   public:
-    CurlHttpSession(const HttpRequestSetup& setup, const HttpSessionHooks& hooks)
-        : setup_(setup), hooks_(hooks) {}
+    CurlHttpSession(const CurlLibrary& lib, const HttpRequestSetup& setup,
+                    const HttpSessionHooks& hooks)
+        : lib_(lib), setup_(setup), hooks_(hooks) {}
 
     ~CurlHttpSession() override {
-        if (multi_ && easy_) curl_multi_remove_handle(multi_, easy_);
-        if (easy_) curl_easy_cleanup(easy_);
-        if (multi_) curl_multi_cleanup(multi_);
-        curl_slist_free_all(headerList_);
+        if (multi_ && easy_) lib_.multi_remove_handle(multi_, easy_);
+        if (easy_) lib_.easy_cleanup(easy_);
+        if (multi_) lib_.multi_cleanup(multi_);
+        lib_.slist_free_all(headerList_);
     }
 
     bool Init() {
-        easy_ = curl_easy_init();
-        multi_ = curl_multi_init();
+        easy_ = lib_.easy_init();
+        multi_ = lib_.multi_init();
         return easy_ && multi_;
     }
 
@@ -56,7 +50,7 @@ class CurlHttpSession : public HttpSession {
             return Fail(CURLE_URL_MALFORMAT);
         }
         if (!Configure()) return false;
-        if (curl_multi_add_handle(multi_, easy_) != CURLM_OK) return Fail(CURLE_FAILED_INIT);
+        if (lib_.multi_add_handle(multi_, easy_) != CURLM_OK) return Fail(CURLE_FAILED_INIT);
         Drive([this] { return Connected(); });
         if (Connected()) return true;
         if (!done_) return Fail(CURLE_ABORTED_BY_CALLBACK);
@@ -130,7 +124,7 @@ class CurlHttpSession : public HttpSession {
 
     uint32_t Status() override {
         long code = 0;
-        if (headersDone_) curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &code);
+        if (headersDone_) lib_.easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &code);
         return static_cast<uint32_t>(code);
     }
 
@@ -176,55 +170,55 @@ class CurlHttpSession : public HttpSession {
             size_t end = setup_.headers.find("\r\n", start);
             if (end == std::string::npos) end = setup_.headers.size();
             if (end > start) {
-                headerList_ = curl_slist_append(headerList_,
+                headerList_ = lib_.slist_append(headerList_,
                                                 setup_.headers.substr(start, end - start).c_str());
             }
             start = end + 2;
         }
-        headerList_ = curl_slist_append(headerList_, "Expect:");
+        headerList_ = lib_.slist_append(headerList_, "Expect:");
 
         CURL* e = easy_;
-        bool ok = curl_easy_setopt(e, CURLOPT_URL, url.c_str()) == CURLE_OK;
-        curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
-        curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-        curl_easy_setopt(e, CURLOPT_USERAGENT, setup_.agent.c_str());
-        curl_easy_setopt(e, CURLOPT_HTTPHEADER, headerList_);
-        curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-        curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-        curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
+        bool ok = lib_.easy_setopt(e, CURLOPT_URL, url.c_str()) == CURLE_OK;
+        lib_.easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+        lib_.easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        lib_.easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
+        lib_.easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+        lib_.easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+        lib_.easy_setopt(e, CURLOPT_USERAGENT, setup_.agent.c_str());
+        lib_.easy_setopt(e, CURLOPT_HTTPHEADER, headerList_);
+        lib_.easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+        lib_.easy_setopt(e, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+        lib_.easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
         if (setup_.scheme == "https") {
-            curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 0L);
-            curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
+            lib_.easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 0L);
+            lib_.easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
         }
         if (setup_.followRedirects) {
-            curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-            curl_easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
+            lib_.easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+            lib_.easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
         }
         if (setup_.verb == "GET") {
-            curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+            lib_.easy_setopt(e, CURLOPT_HTTPGET, 1L);
         } else {
-            curl_easy_setopt(e, CURLOPT_POST, 1L);
-            curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE,
+            lib_.easy_setopt(e, CURLOPT_POST, 1L);
+            lib_.easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE,
                              static_cast<curl_off_t>(std::max<int64_t>(setup_.bodyLength, 0)));
             if (setup_.verb != "POST")
-                curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, setup_.verb.c_str());
-            curl_easy_setopt(e, CURLOPT_UPLOAD_BUFFERSIZE, kChunkBytes);
-            curl_easy_setopt(e, CURLOPT_READFUNCTION, &CurlHttpSession::OnRead);
-            curl_easy_setopt(e, CURLOPT_READDATA, this);
+                lib_.easy_setopt(e, CURLOPT_CUSTOMREQUEST, setup_.verb.c_str());
+            lib_.easy_setopt(e, CURLOPT_UPLOAD_BUFFERSIZE, kChunkBytes);
+            lib_.easy_setopt(e, CURLOPT_READFUNCTION, &CurlHttpSession::OnRead);
+            lib_.easy_setopt(e, CURLOPT_READDATA, this);
         }
-        curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &CurlHttpSession::OnHeader);
-        curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
-        curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &CurlHttpSession::OnBody);
-        curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
-        curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, &CurlHttpSession::OnPrereq);
-        curl_easy_setopt(e, CURLOPT_PREREQDATA, this);
+        lib_.easy_setopt(e, CURLOPT_HEADERFUNCTION, &CurlHttpSession::OnHeader);
+        lib_.easy_setopt(e, CURLOPT_HEADERDATA, this);
+        lib_.easy_setopt(e, CURLOPT_WRITEFUNCTION, &CurlHttpSession::OnBody);
+        lib_.easy_setopt(e, CURLOPT_WRITEDATA, this);
+        lib_.easy_setopt(e, CURLOPT_PREREQFUNCTION, &CurlHttpSession::OnPrereq);
+        lib_.easy_setopt(e, CURLOPT_PREREQDATA, this);
         // Sent bytes are counted from the debug stream; verbose only feeds that callback.
-        curl_easy_setopt(e, CURLOPT_DEBUGFUNCTION, &CurlHttpSession::OnDebug);
-        curl_easy_setopt(e, CURLOPT_DEBUGDATA, this);
-        curl_easy_setopt(e, CURLOPT_VERBOSE, 1L);
+        lib_.easy_setopt(e, CURLOPT_DEBUGFUNCTION, &CurlHttpSession::OnDebug);
+        lib_.easy_setopt(e, CURLOPT_DEBUGDATA, this);
+        lib_.easy_setopt(e, CURLOPT_VERBOSE, 1L);
         if (!ok) return Fail(CURLE_URL_MALFORMAT);
         return true;
     }
@@ -234,7 +228,7 @@ class CurlHttpSession : public HttpSession {
     bool Connected() {
         if (connected_) return true;
         curl_off_t connectTime = 0;
-        if (curl_easy_getinfo(easy_, CURLINFO_CONNECT_TIME_T, &connectTime) == CURLE_OK &&
+        if (lib_.easy_getinfo(easy_, CURLINFO_CONNECT_TIME_T, &connectTime) == CURLE_OK &&
             connectTime > 0) {
             connected_ = true;
         }
@@ -243,7 +237,7 @@ class CurlHttpSession : public HttpSession {
 
     bool DroppedAfterConnecting() {
         long error = 0;
-        curl_easy_getinfo(easy_, CURLINFO_OS_ERRNO, &error);
+        lib_.easy_getinfo(easy_, CURLINFO_OS_ERRNO, &error);
         return error == ECONNRESET || error == EPIPE;
     }
 
@@ -260,7 +254,7 @@ class CurlHttpSession : public HttpSession {
         if (done_ || !easy_) return;
         const int mask = receivePaused_ ? CURLPAUSE_RECV : 0;
         readWaiting_ = false;
-        curl_easy_pause(easy_, mask);
+        lib_.easy_pause(easy_, mask);
     }
 
     // Runs the transfer until `ready` holds, the transfer ends or the request is cancelled.
@@ -274,12 +268,12 @@ class CurlHttpSession : public HttpSession {
                 return;
             }
             int running = 0;
-            if (curl_multi_perform(multi_, &running) != CURLM_OK) {
+            if (lib_.multi_perform(multi_, &running) != CURLM_OK) {
                 Fail(CURLE_FAILED_INIT);
                 return;
             }
             int queued = 0;
-            while (CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
+            while (CURLMsg* message = lib_.multi_info_read(multi_, &queued)) {
                 if (message->msg == CURLMSG_DONE) {
                     result_ = message->data.result;
                     done_ = true;
@@ -288,7 +282,7 @@ class CurlHttpSession : public HttpSession {
             if (done_ || ready()) return;
             wait = activity_ != seen ? kShortestPollMs : std::min(wait * 2, kLongestPollMs);
             seen = activity_;
-            curl_multi_poll(multi_, nullptr, 0, wait, nullptr);
+            lib_.multi_poll(multi_, nullptr, 0, wait, nullptr);
         }
     }
 
@@ -356,19 +350,19 @@ class CurlHttpSession : public HttpSession {
     // put to the hook; an address that does not resolve is refused.
     bool MayFollow() {
         char* current = nullptr;
-        if (curl_easy_getinfo(easy_, CURLINFO_EFFECTIVE_URL, &current) != CURLE_OK || !current)
+        if (lib_.easy_getinfo(easy_, CURLINFO_EFFECTIVE_URL, &current) != CURLE_OK || !current)
             return false;
-        CURLU* url = curl_url();
+        CURLU* url = lib_.url();
         if (!url) return false;
         std::string target;
         char* resolved = nullptr;
-        if (curl_url_set(url, CURLUPART_URL, current, 0) == CURLUE_OK &&
-            curl_url_set(url, CURLUPART_URL, blockLocation_.c_str(), 0) == CURLUE_OK &&
-            curl_url_get(url, CURLUPART_URL, &resolved, 0) == CURLUE_OK && resolved) {
+        if (lib_.url_set(url, CURLUPART_URL, current, 0) == CURLUE_OK &&
+            lib_.url_set(url, CURLUPART_URL, blockLocation_.c_str(), 0) == CURLUE_OK &&
+            lib_.url_get(url, CURLUPART_URL, &resolved, 0) == CURLUE_OK && resolved) {
             target = resolved;
         }
-        curl_free(resolved);
-        curl_url_cleanup(url);
+        lib_.free(resolved);
+        lib_.url_cleanup(url);
         return !target.empty() && hooks_.redirect(target);
     }
 
@@ -398,6 +392,7 @@ class CurlHttpSession : public HttpSession {
         return 0;
     }
 
+    const CurlLibrary& lib_;
     HttpRequestSetup setup_;
     HttpSessionHooks hooks_;
     CURL* easy_ = nullptr;
@@ -432,8 +427,9 @@ class CurlHttpSession : public HttpSession {
 
 std::unique_ptr<HttpSession> OpenHttpSession(const HttpRequestSetup& setup,
                                              const HttpSessionHooks& hooks) {
-    GlobalInit();
-    std::unique_ptr<CurlHttpSession> session(new CurlHttpSession(setup, hooks));
+    const CurlLibrary* lib = Curl();
+    if (!lib) return nullptr;
+    std::unique_ptr<CurlHttpSession> session(new CurlHttpSession(*lib, setup, hooks));
     if (!session->Init()) return nullptr;
     return std::unique_ptr<HttpSession>(session.release());
 }
