@@ -1,4 +1,5 @@
 #include "Office/CfHtml.h"
+#include "platform/kernel/LargeBuffer.h"
 
 #include <cstdio>
 
@@ -41,7 +42,7 @@ std::string WrapCfHtml(const std::string& html, const std::string& sourceUrl) {
                                "\r\nStartFragment:" + zero + "\r\nEndFragment:" + zero +
                                "\r\nSourceURL:" + sourceUrl + "\r\n";
     std::string out;
-    out.reserve(header.size() + html.size() + sizeof(kStart) + sizeof(kEnd));
+    platform::ReserveLarge(out, header.size() + html.size() + sizeof(kStart) + sizeof(kEnd));
     out += header;
     AppendWithFragmentMarkers(html, out);
     const size_t startHtml = header.size();

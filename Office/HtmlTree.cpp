@@ -1,6 +1,7 @@
 #include "Office/HtmlTree.h"
 
 #include "Office/HtmlScan.h"
+#include "platform/kernel/LargeBuffer.h"
 
 #include <cctype>
 #include <cstring>
@@ -43,8 +44,8 @@ class TreeBuilder : PieceWalker {
         // vector, and reserves nothing for markup that is not there.
         const size_t nodes = CountHtmlPieces(html) + 1;
         tree_.nodes.base = html;
-        tree_.nodes.packed.reserve(nodes);
-        tree_.parent.reserve(nodes);
+        platform::ReserveLarge(tree_.nodes.packed, nodes);
+        platform::ReserveLarge(tree_.parent, nodes);
         Packed root{};
         root.flags = Packed::kTag;
         tree_.nodes.packed.push_back(root);
@@ -229,7 +230,7 @@ HtmlTree BuildHtmlTree(const std::string& html) {
 
 std::vector<HtmlToken> TokenizeHtml(const std::string& html) {
     std::vector<HtmlToken> tokens;
-    tokens.reserve(CountHtmlPieces(html));
+    platform::ReserveLarge(tokens, CountHtmlPieces(html));
     ScanHtml(html, [&tokens](const HtmlPiece& piece) {
         const HtmlToken::Kind kind = piece.kind == HtmlPiece::kText      ? HtmlToken::kText
                                      : piece.kind == HtmlPiece::kComment ? HtmlToken::kComment

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "Office/TokenText.h"
+#include "platform/kernel/LargeBuffer.h"
 
 namespace {
 
@@ -149,7 +150,7 @@ void TokenText::Take(std::string& out) {
     out.clear();
     size_t size = 0;
     for (uint32_t id = head_; id != kNone; id = next_[id]) size += Text(id).size();
-    out.reserve(size);
+    platform::ReserveLarge(out, size);
     for (uint32_t id = head_; id != kNone; id = next_[id]) out += Text(id);
 }
 

@@ -4,6 +4,7 @@
 
 #include "Office/HtmlScan.h"
 #include "Office/TokenText.h"
+#include "platform/kernel/LargeBuffer.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ std::unique_ptr<TokenText> TokenText::Create(std::string& text,
 
 bool TokenText::Build() {
     // A token per piece; tags written inside texts and comments add more as they come.
-    toks_.reserve(CountHtmlPieces(base_));
+    platform::ReserveLarge(toks_, CountHtmlPieces(base_));
     bool ok = true;
     size_t covered = 0;
     ScanHtml(base_, [&](const HtmlPiece& piece) {
@@ -89,6 +90,8 @@ bool TokenText::Build() {
     });
     if (!ok || covered != base_.size()) return false;
     const uint32_t n = static_cast<uint32_t>(toks_.size());
+    platform::ReserveLarge(next_, n);
+    platform::ReserveLarge(prev_, n);
     next_.resize(n);
     prev_.resize(n);
     for (uint32_t id = 0; id < n; ++id) {

@@ -5,6 +5,7 @@
 #include "Biz/Log.h"
 #include "Office/LocalPath.h"
 #include "events/EventText.h"
+#include "platform/kernel/LargeBuffer.h"
 #include "platform/kernel/Text.h"
 #include "util/Numbers.h"
 
@@ -76,7 +77,7 @@ std::string PasteWordEventText(const WordConverter& converter, bool excel) {
         const ImageTag& tag = *entry.second;
         size += 2 * tag.src.size() + tag.html.size() + tag.alt.size() + 96;
     }
-    out.reserve(size);
+    platform::ReserveLarge(out, size);
     // Keys in byte order: "imgs" (absent without pictures), "name", "word"; within a
     // picture "alt", "ext", "height", "html", "name", "src", "width".
     out += "{";

@@ -10,6 +10,7 @@
 
 #include "Office/HtmlScan.h"
 #include "Office/TextOps.h"
+#include "platform/kernel/LargeBuffer.h"
 
 namespace {
 
@@ -252,7 +253,7 @@ bool WordCss::InlineClassStyles(std::string& text, std::string& spare) {
     }
 
     working_.clear();
-    working_.reserve(text.size() + text.size() / 4);
+    platform::ReserveLarge(working_, text.size() + text.size() / 4);
     std::size_t last = 0;
     for (std::size_t i = 0; i < collector.tags.size(); ++i) {
         if (tagChange[i] == std::string::npos) continue;

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "Office/steps/Steps.h"
+#include "platform/kernel/LargeBuffer.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ void RunTagPass(Conversion& c) {
         snapshot.append("</html>");
     } else {
         snapshot.clear();
-        snapshot.reserve(c.text.size() + 13);
+        platform::ReserveLarge(snapshot, c.text.size() + 13);
         snapshot.append("<html>").append(c.text).append("</html>");
     }
     std::unique_ptr<TagPassText> working =

@@ -14,6 +14,7 @@
 #include "Biz/Log.h"
 #include "Office/LocalPath.h"
 #include "Office/steps/Steps.h"
+#include "platform/kernel/LargeBuffer.h"
 
 namespace {
 
@@ -93,7 +94,7 @@ void ScanShapes(Conversion& c) {
         ~GiveBack() { to.swap(from); }
     } giveBack{c.scratch, vml};
     vml.clear();
-    vml.reserve(total);  // one allocation: large texts are mapped afresh for each
+    platform::ReserveLarge(vml, total);  // one allocation: large texts are mapped afresh for each
     vml = "<html>";
     for (const auto& block : blocks) vml.append(c.text, block.first, block.second);
     vml += "</html>";

@@ -1,0 +1,32 @@
+#include <sys/mman.h>
+
+#include <cstdint>
+
+#include "platform/kernel/LargeBuffer.h"
+
+namespace platform {
+
+namespace {
+
+// The transparent huge page of x86-64 and arm64 (4 KiB base pages).
+constexpr uintptr_t kHugePageBytes = uintptr_t(2) << 20;
+
+}  // namespace
+
+void AdviseHugePages(const void* data, size_t bytes) {
+#ifdef MADV_HUGEPAGE
+    const uintptr_t start = reinterpret_cast<uintptr_t>(data);
+    const uintptr_t first = (start + kHugePageBytes - 1) & ~(kHugePageBytes - 1);
+    const uintptr_t last = (start + bytes) & ~(kHugePageBytes - 1);
+    // Only whole huge pages: the advice splits the mapping at its ends, and the neighbours of
+    // the buffer (the allocator's other blocks) keep small pages.
+    if (last <= first) return;
+    // A kernel without transparent huge pages refuses the advice; the buffer works as before.
+    madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
+}  // namespace platform
