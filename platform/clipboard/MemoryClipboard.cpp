@@ -1,4 +1,5 @@
 #include "platform/clipboard/MemoryClipboard.h"
+#include "platform/kernel/LargeBuffer.h"
 
 namespace platform {
 
@@ -18,7 +19,8 @@ bool MemoryClipboard::GetData(uint32_t format, std::string& bytes) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = data_.find(format);
     if (failReads_ || it == data_.end()) return false;
-    bytes = it->second;
+    platform::ReserveLarge(bytes, it->second.size());
+    bytes.assign(it->second);
     return true;
 }
 
