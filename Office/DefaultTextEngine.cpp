@@ -204,6 +204,10 @@ class Engine : public TextEngine {
                                           const std::vector<std::string>& names) const override {
         return std::make_unique<WorkingText>(std::move(text), names);
     }
+    std::unique_ptr<TagPassText> EditTagsOver(
+        std::string_view text, const std::vector<std::string>& names) const override {
+        return std::make_unique<WorkingText>(WorkingText::Over{text}, names);
+    }
 
     // The shapes as the document tree has them, found by the same rules without building it.
     // The text is only searched, never edited: the lists answer the searches when they can.
@@ -220,7 +224,7 @@ class Engine : public TextEngine {
                 visitor.Visit(RangeShape(shape.text, vml, ranges, from, to));
                 continue;
             }
-            if (!doc) doc.reset(new WorkingText(vml, {"vshape"}));
+            if (!doc) doc.reset(new WorkingText(WorkingText::Over{vml}, {"vshape"}));
             doc->ElementText(std::string(shape.text), std::string(shape.closingText), element);
             visitor.Visit(TextShape(shape.text, element));
         }

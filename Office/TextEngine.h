@@ -85,6 +85,12 @@ class TextEngine {
     // caller searches for; other texts may be searched more slowly. Empty: all.
     virtual std::unique_ptr<TagPassText> EditTags(std::string text,
                                                   const std::vector<std::string>& names) const = 0;
+    // The same over a text the caller keeps, unchanged, while the working text lives (the
+    // text the tree views): the engine may read it in place instead of taking a copy.
+    virtual std::unique_ptr<TagPassText> EditTagsOver(std::string_view text,
+                                                      const std::vector<std::string>& names) const {
+        return EditTags(std::string(text), names);
+    }
     // Calls the visitor for every node of the tree of `vml` whose tag name is exactly "vshape",
     // in document order. `vml` is never edited meanwhile.
     virtual void VisitShapes(const std::string& vml, VmlShapeVisitor& visitor) const = 0;

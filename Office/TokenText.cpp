@@ -157,7 +157,7 @@ void TokenText::Take(std::string& out) {
 std::string_view TokenText::Text(uint32_t id) const {
     const Tok& t = toks_[id];
     if (t.override >= 0) return overrides_[t.override];
-    return std::string_view(base_).substr(t.offset, t.length);
+    return base_.substr(t.offset, t.length);
 }
 
 void TokenText::Kill(uint32_t id) {

@@ -25,10 +25,18 @@ class TokenText {
   public:
     static constexpr uint32_t kNone = UINT32_MAX;
 
+    // Its texts view the original text, which must not move.
+    TokenText(const TokenText&) = delete;
+    TokenText& operator=(const TokenText&) = delete;
+
     // Takes the text over (its buffer stays where it is); gives it back when the tag list cannot
     // hold it.
     static std::unique_ptr<TokenText> Create(std::string& text,
                                              const std::vector<std::string>& names);
+    // The same over a text the caller keeps, unchanged, for as long as the tag list lives:
+    // null when the tag list cannot hold it.
+    static std::unique_ptr<TokenText> CreateOver(std::string_view text,
+                                                 const std::vector<std::string>& names);
 
     // Each operation answers false, changing nothing, when it cannot be done exactly here.
     bool Contains(const std::string& x, bool& found);
@@ -145,7 +153,8 @@ class TokenText {
     // pair together removes that one too.
     bool RemovePairs(const std::string& open, const std::string& close);
 
-    std::string base_;
+    std::string owned_;      // the text, when the tag list took it over
+    std::string_view base_;  // the original text: owned_, or the caller's
     std::vector<Tok> toks_;
     std::vector<uint32_t> next_;
     std::vector<uint32_t> prev_;

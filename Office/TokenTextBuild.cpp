@@ -57,11 +57,21 @@ std::unique_ptr<TokenText> TokenText::Create(std::string& text,
                                              const std::vector<std::string>& names) {
     std::unique_ptr<TokenText> t(new TokenText());
     t->names_ = names;
-    t->base_.swap(text);
+    t->owned_.swap(text);
+    t->base_ = t->owned_;
     if (!t->Build()) {
-        text.swap(t->base_);
+        text.swap(t->owned_);
         return nullptr;
     }
+    return t;
+}
+
+std::unique_ptr<TokenText> TokenText::CreateOver(std::string_view text,
+                                                 const std::vector<std::string>& names) {
+    std::unique_ptr<TokenText> t(new TokenText());
+    t->names_ = names;
+    t->base_ = text;
+    if (!t->Build()) return nullptr;
     return t;
 }
 
@@ -193,7 +203,7 @@ bool TokenText::NoteInnerTags(const HtmlToken& tok) {
         }
         if (!possible) continue;
         if (i >= end) return false;
-        shadowed_.insert(base_.substr(q, i + 1 - q));
+        shadowed_.insert(std::string(base_.substr(q, i + 1 - q)));
     }
     return true;
 }

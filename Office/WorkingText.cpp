@@ -14,6 +14,11 @@ WorkingText::WorkingText(std::string text, const std::vector<std::string>& names
     if (!tokens_) text_.swap(text);
 }
 
+WorkingText::WorkingText(Over original, const std::vector<std::string>& names) : names_(names) {
+    tokens_ = TokenText::CreateOver(original.text, names);
+    if (!tokens_) text_.assign(original.text.data(), original.text.size());
+}
+
 WorkingText::~WorkingText() = default;
 
 void WorkingText::ToPlain() {

@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Office/TextEngine.h"
@@ -20,6 +21,12 @@ class WorkingText : public TagPassText {
     // `names`: the only tag names (case ignored) whose texts the caller searches for; only
     // those tags are indexed, and any other text is searched on the plain string. Empty: all.
     explicit WorkingText(std::string text, const std::vector<std::string>& names = {});
+    // Over a text the caller keeps, unchanged, for as long as this lives (the document tree's
+    // text, say): the edits go to the tag list, and only a text it cannot hold is copied.
+    struct Over {
+        std::string_view text;
+    };
+    WorkingText(Over original, const std::vector<std::string>& names);
     ~WorkingText() override;
     WorkingText(const WorkingText&) = delete;
     WorkingText& operator=(const WorkingText&) = delete;

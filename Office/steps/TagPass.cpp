@@ -1,11 +1,13 @@
-// The tag pass: the document tree is taken from a snapshot of the working text before the class
-// styles are inlined, and each element of interest edits the working text through its tag
+// The tag pass: the document tree is built on the working text as it was before the class
+// styles were inlined, and each element of interest edits the working text through its tag
 // step, which searches the text for the texts the parser reported (its opening tag, its closing
 // tag, its length). The tree itself is never changed; an element whose opening tag no longer
 // occurs (an earlier step changed it) is left alone.
 #include <htmlcxx/html/Node.h>
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "Office/steps/Steps.h"
 #include "platform/kernel/LargeBuffer.h"
@@ -55,29 +57,35 @@ void VisitTags(Conversion& c, const HtmlTree& tree) {
 }  // namespace
 
 void RunTagPass(Conversion& c) {
-    // The inlining writes into the pages of the free buffer and hands the old text back, which
-    // becomes the snapshot in place.
-    std::string snapshot;
-    snapshot.swap(c.scratch);
-    if (InlineClassStyles(c, snapshot)) {
-        snapshot.reserve(snapshot.size() + 13);
-        snapshot.insert(0, "<html>");
-        snapshot.append("</html>");
-    } else {
-        snapshot.clear();
-        platform::ReserveLarge(snapshot, c.text.size() + 13);
-        snapshot.append("<html>").append(c.text).append("</html>");
-    }
+    static const std::vector<std::string> kNames = {"a",    "p",      "img",
+                                                    "span", "vshape", "vshapetype"};
+    // The inlining writes into the pages of the free buffer and hands the old text back.
+    std::string before;
+    before.swap(c.scratch);
+    const bool inlined = InlineClassStyles(c, before);
+    // The tree's text: the text before the inlining, inside an "<html>" element. Without
+    // inlining it is the working text itself, which the tag list then reads in place.
+    std::string& treeText = inlined ? before : c.text;
+    const size_t size = treeText.size();
+    platform::ReserveLarge(treeText, size + 13);
+    treeText.insert(0, "<html>");
+    treeText.append("</html>");
     std::unique_ptr<TagPassText> working =
-        c.engine.EditTags(std::move(c.text), {"a", "p", "img", "span", "vshape", "vshapetype"});
-    c.text.clear();
+        inlined ? c.engine.EditTags(std::move(c.text), kNames)
+                : c.engine.EditTagsOver(std::string_view(c.text).substr(6, size), kNames);
     c.tags = working.get();
     {
-        const HtmlTree tree = c.engine.BuildTree(snapshot);
+        const HtmlTree tree = c.engine.BuildTree(treeText);
         VisitTags(c, tree);
     }
     c.tags = nullptr;
-    // The tree viewed the snapshot; its pages take the result.
-    working->Take(snapshot);
-    c.text.swap(snapshot);
+    // The result goes into the pages of the buffer the tree viewed (or, without inlining, of
+    // the free one). The text the tag list read is released: the page takes the result while it
+    // would still be held.
+    std::string result;
+    result.swap(before);
+    working->Take(result);
+    working.reset();
+    std::string().swap(c.text);
+    c.text.swap(result);
 }
