@@ -339,7 +339,7 @@ bool ReplaceUpTo(std::string& text, const std::string& searched, const std::stri
     }
     out.clear();
     // Room for some growth: a longer replacement would otherwise reallocate the whole text.
-    platform::ReserveLarge(out, text.size() + text.size() / 4);
+    platform::ReserveLarge(out, text.size() + text.size() / 4, text.size());
     if (replacement.find(searched) != npos) {
         size_t pos = 0;
         for (size_t q = first; q != npos; q = Find(text, searched, pos)) {

@@ -253,7 +253,7 @@ bool WordCss::InlineClassStyles(std::string& text, std::string& spare) {
     }
 
     working_.clear();
-    platform::ReserveLarge(working_, text.size() + text.size() / 4);
+    platform::ReserveLarge(working_, text.size() + text.size() / 4, text.size());
     std::size_t last = 0;
     for (std::size_t i = 0; i < collector.tags.size(); ++i) {
         if (tagChange[i] == std::string::npos) continue;

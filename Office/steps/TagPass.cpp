@@ -66,6 +66,9 @@ void RunTagPass(Conversion& c) {
     // The tree's text: the text before the inlining, inside an "<html>" element. Without
     // inlining it is the working text itself, which the tag list then reads in place.
     std::string& treeText = inlined ? before : c.text;
+    // Without inlining the free buffer holds nothing the pass needs; released now, its pages
+    // are not held beside the tag list and the tree.
+    if (!inlined) std::string().swap(before);
     const size_t size = treeText.size();
     platform::ReserveLarge(treeText, size + 13);
     treeText.insert(0, "<html>");

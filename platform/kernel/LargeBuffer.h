@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace platform {
 
@@ -13,11 +14,13 @@ namespace platform {
 void AdviseHugePages(const void* data, size_t bytes);
 
 // reserve(count), then the advice over the buffer's pages, which are still untouched when the
-// buffer is new.
+// buffer is new. A buffer reserved with room to grow gets the advice only over the `used`
+// elements it will hold for certain: a huge page is resident as a whole once touched.
 template <class Buffer>
-void ReserveLarge(Buffer& buffer, size_t count) {
+void ReserveLarge(Buffer& buffer, size_t count, size_t used = SIZE_MAX) {
     buffer.reserve(count);
-    AdviseHugePages(buffer.data(), buffer.capacity() * sizeof(*buffer.data()));
+    const size_t advised = used < buffer.capacity() ? used : buffer.capacity();
+    AdviseHugePages(buffer.data(), advised * sizeof(*buffer.data()));
 }
 
 }  // namespace platform

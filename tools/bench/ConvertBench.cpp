@@ -4,9 +4,10 @@
 // (shapes nested, nested with image data, repeated, unclosed, interleaved with their end tags; a
 // text of mostly '<'), whose time per thousand should stay flat as the count grows.
 //
-//   bench_convert [--sizes 1,10,50] [--scaling 10,40,100] [--work DIR]
+//   bench_convert [--sizes 1,10,50] [--scaling 10,40,100] [--runs N] [--work DIR]
 //                 (--scaling counts are thousands, 0 skips them; with --sizes alone only
-//                 the count of 10,000 runs, a smoke run)
+//                 the count of 10,000 runs, a smoke run; --runs: each measure of the sizes,
+//                 Tidy's included, is the median of N runs, 3 by default)
 //   bench_convert --one FILE     converts one generated file in this process (for profilers)
 //
 // Each conversion runs in a child process so that its peak memory is its own; the peak is
@@ -17,6 +18,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -147,6 +149,17 @@ Result ConvertInChild(const std::string& path, Measure measure = Measure::kConve
     return r;
 }
 
+// The run of median time among `runs` runs of `measure` (a virtual machine's timings vary from
+// one run to the next by a third).
+template <class Measure>
+Result MedianOf(int runs, Measure measure) {
+    std::vector<Result> results;
+    for (int i = 0; i < runs; ++i) results.push_back(measure());
+    std::sort(results.begin(), results.end(),
+              [](const Result& a, const Result& b) { return a.seconds < b.seconds; });
+    return results[results.size() / 2];
+}
+
 double TidySeconds(const std::string& path) {
     const std::string cmd =
         "tidy -q --word-2000 yes --show-warnings no --show-errors 0 -utf8 "
@@ -226,6 +239,7 @@ int main(int argc, char** argv) {
     std::string scaling;
     bool sizesGiven = false;
     std::string work = "/tmp/quillon-convert-bench";
+    int runs = 3;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string opt = argv[i];
         if (opt == "--sizes") {
@@ -234,6 +248,7 @@ int main(int argc, char** argv) {
         }
         if (opt == "--scaling") scaling = argv[i + 1];
         if (opt == "--work") work = argv[i + 1];
+        if (opt == "--runs") runs = std::max(1, std::atoi(argv[i + 1]));
         if (opt == "--one") return ConvertOne(argv[i + 1]);
     }
     if (scaling.empty()) scaling = sizesGiven ? "10" : "10,40,100";
@@ -271,10 +286,19 @@ int main(int argc, char** argv) {
             }
             struct stat st;
             const double inputMb = stat(out.c_str(), &st) == 0 ? st.st_size / 1e6 : 0;
-            const Result r = ConvertInChild(out);
-            const Result e = ConvertInChild(out, Measure::kEndToEnd);
-            const Result again = ConvertInChild(out, Measure::kSecondPaste);
-            const double tidy = haveTidy ? TidySeconds(out) : -1;
+            const Result r = MedianOf(runs, [&] { return ConvertInChild(out); });
+            const Result e =
+                MedianOf(runs, [&] { return ConvertInChild(out, Measure::kEndToEnd); });
+            const Result again =
+                MedianOf(runs, [&] { return ConvertInChild(out, Measure::kSecondPaste); });
+            const double tidy = haveTidy ? MedianOf(runs,
+                                                    [&] {
+                                                        Result t;
+                                                        t.seconds = TidySeconds(out);
+                                                        return t;
+                                                    })
+                                               .seconds
+                                         : -1;
             std::printf(
                 "%-7s %6.1f %10.3f %9.4f %9.1f %9.1f %10.2f %9.3f %8.3f %9.4f %9.2f %10.2f %9.0f "
                 "%8.3f "
