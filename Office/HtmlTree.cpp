@@ -41,7 +41,9 @@ class TreeBuilder : PieceWalker {
   public:
     TreeBuilder(HtmlTree& tree, const std::string& html) : PieceWalker(html), tree_(tree) {
         // A node per piece and the root: reserving that many spares the copies of a growing
-        // vector, and reserves nothing for markup that is not there.
+        // vector, and reserves nothing for markup that is not there. (The bound would reserve
+        // several times the nodes of a Word text, whose VML sits in comments, and a huge page
+        // is resident as a whole once touched.)
         const size_t nodes = CountHtmlPieces(html) + 1;
         tree_.nodes.base = html;
         platform::ReserveLarge(tree_.nodes.packed, nodes);
@@ -230,7 +232,7 @@ HtmlTree BuildHtmlTree(const std::string& html) {
 
 std::vector<HtmlToken> TokenizeHtml(const std::string& html) {
     std::vector<HtmlToken> tokens;
-    platform::ReserveLarge(tokens, CountHtmlPieces(html));
+    platform::ReserveLarge(tokens, HtmlPiecesBound(html));
     ScanHtml(html, [&tokens](const HtmlPiece& piece) {
         const HtmlToken::Kind kind = piece.kind == HtmlPiece::kText      ? HtmlToken::kText
                                      : piece.kind == HtmlPiece::kComment ? HtmlToken::kComment

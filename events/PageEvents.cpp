@@ -77,7 +77,7 @@ std::string PasteWordEventText(const WordConverter& converter, bool excel) {
         const ImageTag& tag = *entry.second;
         size += 2 * tag.src.size() + tag.html.size() + tag.alt.size() + 96;
     }
-    platform::ReserveLarge(out, size);
+    platform::ReserveLarge(out, size, word.size());
     // Keys in byte order: "imgs" (absent without pictures), "name", "word"; within a
     // picture "alt", "ext", "height", "html", "name", "src", "width".
     out += "{";
