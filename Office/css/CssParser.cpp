@@ -191,6 +191,12 @@ bool Parser::parse(const char* buf, std::size_t len) {
     return any;
 }
 
+std::vector<std::string> Parser::singleRuleClasses() const {
+    std::vector<std::string> out;
+    for (const auto& entry : singleByClass_) out.push_back(entry.first);
+    return out;
+}
+
 std::map<std::string, std::string> Parser::getAttributes(const std::vector<Selector>& path) const {
     std::map<std::string, std::string> out;
     if (path.size() == 1) {

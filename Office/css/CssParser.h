@@ -69,6 +69,10 @@ class Parser {
 
     std::size_t ruleCount() const { return rules_.size(); }
 
+    // The classes (lower case) of the rules of one selector: a one-element path of another class
+    // matches no rule.
+    std::vector<std::string> singleRuleClasses() const;
+
     // htmlcxx's chain rule: the chain's first selector matches the path's first element and
     // each further one matches a later path element, in order (gaps allowed). Empty chains and
     // empty paths never match.

@@ -2,6 +2,9 @@
 
 #include <htmlcxx/html/Node.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
 #include <set>
 #include <string_view>
 #include <unordered_map>
@@ -11,6 +14,7 @@
 #include "Office/HtmlScan.h"
 #include "Office/TextOps.h"
 #include "platform/kernel/LargeBuffer.h"
+#include "util/ByteWords.h"
 
 namespace {
 
@@ -53,28 +57,57 @@ struct ClassTag {
     std::string style;
 };
 
-// Whether a tag text can hold a class attribute: the attribute parser lower-cases names, so
-// any spelling of "class" counts.
-bool MayHaveClass(std::string_view tag) {
-    static const char kClass[] = "class";
-    for (size_t i = 0; i + 5 <= tag.size(); ++i) {
+// Whether `text` holds `name` (lower case) in any case. A tag with a picture's data runs to
+// kilobytes: the places where the name's first byte can stand are found eight bytes at once.
+bool HoldsFolded(std::string_view text, std::string_view name) {
+    if (name.empty()) return true;
+    if (name.size() > text.size()) return false;
+    auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c | 0x20 : c; };
+    const auto first = static_cast<unsigned char>(name[0]);
+    const bool letter = first >= 'a' && first <= 'z';
+    const size_t last = text.size() - name.size();  // the last place the name can start
+    for (size_t i = 0; i <= last; ++i) {
+        if (last - i >= 8) {
+            const uint64_t w = util::LoadWord(text.data() + i);
+            if (!util::AnyByteEqual(w, first) &&
+                !(letter && util::AnyByteEqual(w, static_cast<unsigned char>(first - 0x20)))) {
+                i += 7;
+                continue;
+            }
+        }
         size_t k = 0;
-        while (k < 5 && (tag[i + k] | 0x20) == kClass[k]) ++k;
-        if (k == 5) return true;
+        while (k < name.size() && fold(static_cast<unsigned char>(text[i + k])) ==
+                                      static_cast<unsigned char>(name[k])) {
+            ++k;
+        }
+        if (k == name.size()) return true;
     }
     return false;
 }
 
+// Whether a tag text can hold a class attribute: the attribute parser lower-cases names, so
+// any spelling of "class" counts.
+bool MayHaveClass(std::string_view tag) {
+    return HoldsFolded(tag, "class");
+}
+
 // The opening tags that carry a class attribute, cut as htmlcxx's parser cuts the text; only
-// those that can hold one have their attributes parsed.
+// those that can hold one have their attributes parsed. With `styled` given, only those that
+// hold one of its class names (in any case): an attribute value is a verbatim part of its tag.
 struct ClassTagCollector {
-    explicit ClassTagCollector(const std::string& text) : text_(text) {}
+    ClassTagCollector(const std::string& text, const std::vector<std::string>* styled)
+        : text_(text), styled_(styled) {}
 
     void parse(const std::string& text) {
         ScanHtml(text, [this](const HtmlPiece& piece) {
             if (piece.kind != HtmlPiece::kTag) return;
             const std::string_view tag(text_.data() + piece.offset, piece.length);
             if (!MayHaveClass(tag)) return;
+            if (styled_ &&
+                std::none_of(styled_->begin(), styled_->end(),
+                             [tag](const std::string& name) { return HoldsFolded(tag, name); })) {
+                return;
+            }
             htmlcxx::HTML::Node node;
             node.text(std::string(tag));
             node.isTag(true);
@@ -93,6 +126,7 @@ struct ClassTagCollector {
 
   private:
     const std::string& text_;
+    const std::vector<std::string>* styled_;
 };
 
 // Counts of '<' and '>' that make a text one plain tag: a '<' only at the front, a '>' only at
@@ -166,7 +200,20 @@ void WordCss::InlineClassStyles(std::string& text) {
 }
 
 bool WordCss::InlineClassStyles(std::string& text, std::string& spare) {
-    ClassTagCollector collector(text);
+    // Only an element of a class some rule styles can change (the classes styled at an earlier
+    // conversion are among them: rules are only ever added). A Word sheet styles few classes on
+    // their own (.MsoChpDefault, .MsoPapDefault): most tags are then not parsed, and without any
+    // the text is not read at all. Many such classes are looked for by parsing every class tag.
+    std::vector<std::string> styled;
+    for (const std::string& cls : parser_.singleRuleClasses()) {
+        quillon::css::Parser::Selector selector;
+        selector.setElement(cls);
+        selector.setClass(cls);
+        if (!parser_.getAttributes({selector}).empty()) styled.push_back(cls);
+    }
+    if (styled.empty()) return false;
+    const size_t kMaxLookedFor = 16;
+    ClassTagCollector collector(text, styled.size() <= kMaxLookedFor ? &styled : nullptr);
     collector.parse(text);
 
     // Collect: the declarations of each class, asked of the parser once per class value.
