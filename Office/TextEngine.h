@@ -37,6 +37,14 @@ class TagPassText {
     virtual bool ClosesRightAfter(const std::string& open, const std::string& close) = 0;
     // Writes the text into `out` (whose buffer is reused when large enough).
     virtual void Take(std::string& out) = 0;
+    // Writes the text into `holder`, the string whose bytes the working text was made over
+    // (TextEngine::EditTagsOver), in its own buffer where the engine can; nothing but
+    // destruction may follow.
+    virtual void TakeOver(std::string& holder) {
+        std::string out;
+        Take(out);
+        holder.swap(out);
+    }
 };
 
 // A picture path as the end of a shared text: nested shapes that find the same picture share

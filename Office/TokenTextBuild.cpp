@@ -77,7 +77,7 @@ std::unique_ptr<TokenText> TokenText::CreateOver(std::string_view text,
 
 bool TokenText::Build() {
     // A token per piece; tags written inside texts and comments add more as they come.
-    platform::ReserveLarge(toks_, HtmlPiecesBound(base_));
+    toks_.reserve(HtmlPiecesBound(base_));
     bool ok = true;
     size_t covered = 0;
     ScanHtml(base_, [&](const HtmlPiece& piece) {

@@ -121,6 +121,14 @@ bool WorkingText::ClosesRightAfter(const std::string& open, const std::string& c
     return text_.find(close, a) == a + open.size();
 }
 
+void WorkingText::TakeOver(std::string& holder) {
+    if (tokens_ && tokens_->TakeInPlace(holder)) {
+        tokens_.reset();
+        return;
+    }
+    TagPassText::TakeOver(holder);
+}
+
 void WorkingText::Take(std::string& out) {
     if (tokens_) {
         tokens_->Take(out);

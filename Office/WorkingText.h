@@ -48,6 +48,7 @@ class WorkingText : public TagPassText {
     // Whether the edits still run on the tag list (for tests and diagnostics).
     bool OnTags() const { return tokens_ != nullptr; }
     void Take(std::string& out) override;
+    void TakeOver(std::string& holder) override;
 
   private:
     // Every plain search and edit reads the whole text, so after a few of them (an edit the

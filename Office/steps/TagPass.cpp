@@ -82,13 +82,19 @@ void RunTagPass(Conversion& c) {
         VisitTags(c, tree);
     }
     c.tags = nullptr;
-    // The result goes into the pages of the buffer the tree viewed (or, without inlining, of
-    // the free one). The text the tag list read is released: the page takes the result while it
-    // would still be held.
-    std::string result;
-    result.swap(before);
-    working->Take(result);
-    working.reset();
-    std::string().swap(c.text);
-    c.text.swap(result);
+    if (inlined) {
+        // The result goes into the pages of the buffer the tree viewed.
+        std::string result;
+        result.swap(before);
+        working->Take(result);
+        working.reset();
+        c.text.swap(result);
+    } else {
+        // The result is written over the text the tag list read, where the moves allow.
+        working->TakeOver(c.text);
+        working.reset();
+        // The page takes the result while the converter keeps it: the pages the longer text
+        // left behind it are given back.
+        platform::ReleaseSpareCapacity(c.text);
+    }
 }

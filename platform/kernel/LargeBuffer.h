@@ -6,12 +6,24 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
 // Asks for huge pages over the whole huge pages inside [data, data + bytes). Does nothing for
 // a small range, or where the system has no such request; never fails.
 void AdviseHugePages(const void* data, size_t bytes);
+
+// Gives the whole pages inside [data, data + bytes) back to the system; reading them again
+// gives zeros. For the unused end of a buffer that shrank in place. Does nothing where the
+// system has no such request.
+void ReleasePages(void* data, size_t bytes);
+
+// The pages of a string's spare capacity (behind its terminating zero), which the bytes of a
+// longer text it once held keep resident.
+inline void ReleaseSpareCapacity(std::string& text) {
+    ReleasePages(&text[0] + text.size() + 1, text.capacity() - text.size());
+}
 
 // reserve(count), then the advice over the buffer's pages, which are still untouched when the
 // buffer is new. A buffer reserved with room to grow gets the advice only over the `used`

@@ -1,4 +1,5 @@
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 
@@ -27,6 +28,16 @@ void AdviseHugePages(const void* data, size_t bytes) {
     (void)data;
     (void)bytes;
 #endif
+}
+
+void ReleasePages(void* data, size_t bytes) {
+    const uintptr_t start = reinterpret_cast<uintptr_t>(data);
+    const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    const uintptr_t first = (start + page - 1) & ~(page - 1);
+    const uintptr_t last = (start + bytes) & ~(page - 1);
+    // Only whole pages: the allocator keeps its own records in the bytes around a buffer.
+    if (last <= first) return;
+    madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
 }
 
 }  // namespace platform

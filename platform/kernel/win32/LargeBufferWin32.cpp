@@ -6,4 +6,7 @@ namespace platform {
 // browser does not.
 void AdviseHugePages(const void*, size_t) {}
 
+// The heap's blocks are not whole pages of their own; nothing is given back.
+void ReleasePages(void*, size_t) {}
+
 }  // namespace platform
