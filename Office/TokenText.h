@@ -63,8 +63,8 @@ class TokenText {
 
     // Take, written into `holder`, the string whose bytes the original text is (CreateOver), by
     // moving the tokens inside it: no second buffer of the text's size. False, with `holder`
-    // unchanged, when the result does not fit or a move would overwrite a token still to be
-    // moved. Afterwards the tag list may only be destroyed.
+    // unchanged, when the result is longer than `holder`. Afterwards the tag list may only be
+    // destroyed.
     bool TakeInPlace(std::string& holder);
 
   private:
@@ -159,14 +159,8 @@ class TokenText {
     // pair together removes that one too.
     bool RemovePairs(const std::string& open, const std::string& close);
 
-    // The first live token from `id` on (`id` included) that still has the original text, or
-    // kNone; the same walking back.
-    uint32_t OriginalFrom(uint32_t id) const;
-    uint32_t OriginalBackFrom(uint32_t id) const;
-    // TakeInPlace's moves: from the front while each lands before the next original token's
-    // bytes, then from the back while each lands behind the previous one's. `write`: make
-    // them, else only find whether they all can be made.
-    bool MoveInPlace(char* holder, size_t holderSize, size_t total, bool write);
+    // TakeInPlace's moves, inside a buffer that holds the result.
+    void MoveInPlace(char* holder);
 
     std::string owned_;      // the text, when the tag list took it over
     std::string_view base_;  // the original text: owned_, or the caller's
