@@ -4,6 +4,7 @@
 
 #include "Biz/Log.h"
 #include "Office/steps/Steps.h"
+#include "platform/kernel/LargeBuffer.h"
 
 WordPipeline::WordPipeline(const TextEngine& engine) : engine_(engine) {}
 
@@ -27,6 +28,7 @@ void WordPipeline::Run(std::string& text, Cut cut) {
 }
 
 void WordPipeline::Convert(std::string& text) {
+    const bool large = text.size() >= kLargeTextBytes;
     try {
         Conversion c(text, images_, css_, shapes_, engine_, scratch_);
         RemoveOfficeMarkup(c);
@@ -39,6 +41,8 @@ void WordPipeline::Convert(std::string& text) {
         Abandon(text, "convert");
     }
     KeepBounded(scratch_);
+    // The lists of a large text's tag pass were megabytes, freed in the middle of the heap.
+    if (large) platform::ReleaseFreeHeapPages();
 }
 
 void WordPipeline::KeepBounded(std::string& buffer) {

@@ -38,6 +38,8 @@ class WordPipeline {
     // a few megabytes (the common large case) then maps no fresh pages for them, and an
     // instance that once pasted a huge document does not hold that much memory until it goes.
     static constexpr size_t kKeptBufferBytes = 16u << 20;
+    // A text from which on the heap's free pages are given back after the conversion.
+    static constexpr size_t kLargeTextBytes = 1u << 20;
     // Empties the buffer, keeping its capacity when it is within kKeptBufferBytes.
     static void KeepBounded(std::string& buffer);
 

@@ -19,6 +19,11 @@ void AdviseHugePages(const void* data, size_t bytes);
 // system has no such request.
 void ReleasePages(void* data, size_t bytes);
 
+// Gives the pages of the heap's free blocks back to the system: a conversion frees megabytes of
+// lists and nodes in the middle of the heap, which would otherwise stay resident beside the
+// event text built next. Does nothing where the allocator keeps no such pages.
+void ReleaseFreeHeapPages();
+
 // The pages of a string's spare capacity (behind its terminating zero), which the bytes of a
 // longer text it once held keep resident.
 inline void ReleaseSpareCapacity(std::string& text) {

@@ -1,3 +1,4 @@
+#include <malloc.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -38,6 +39,12 @@ void ReleasePages(void* data, size_t bytes) {
     // Only whole pages: the allocator keeps its own records in the bytes around a buffer.
     if (last <= first) return;
     madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+}
+
+void ReleaseFreeHeapPages() {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
 }
 
 }  // namespace platform

@@ -9,4 +9,7 @@ void AdviseHugePages(const void*, size_t) {}
 // The heap's blocks are not whole pages of their own; nothing is given back.
 void ReleasePages(void*, size_t) {}
 
+// The process heap decommits the pages of large free blocks by itself.
+void ReleaseFreeHeapPages() {}
+
 }  // namespace platform
