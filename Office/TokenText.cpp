@@ -186,7 +186,9 @@ void TokenText::Kill(uint32_t id) {
 void TokenText::SetText(uint32_t id, const std::string& y) {
     overrides_.push_back(y);
     toks_[id].override = static_cast<int32_t>(overrides_.size() - 1);
-    index_[std::string_view(overrides_.back())].added.insert(id);
+    auto& added = index_[std::string_view(overrides_.back())].added;
+    if (!added) added = std::make_unique<std::set<uint32_t>>();
+    added->insert(id);
     if (watch_) {
         watch_->inside[id] = y.find(watch_->needle) != npos;
         UpdateHot(id);
@@ -199,9 +201,12 @@ uint32_t TokenText::First(const std::string& x) {
     if (it == index_.end()) return kNone;
     Entry& e = it->second;
     while (e.cursor < e.ids.size() && !Live(e.ids[e.cursor], x)) ++e.cursor;
-    while (!e.added.empty() && !Live(*e.added.begin(), x)) e.added.erase(e.added.begin());
     uint32_t best = e.cursor < e.ids.size() ? e.ids[e.cursor] : kNone;
-    if (!e.added.empty()) best = std::min(best, *e.added.begin());
+    if (e.added) {
+        std::set<uint32_t>& added = *e.added;
+        while (!added.empty() && !Live(*added.begin(), x)) added.erase(added.begin());
+        if (!added.empty()) best = std::min(best, *added.begin());
+    }
     return best;
 }
 
@@ -224,12 +229,13 @@ uint32_t TokenText::FirstAfter(const std::string& x, uint32_t after) {
         }
         e.skip[k] = static_cast<uint32_t>(k + 1);
     }
-    for (auto p = e.added.upper_bound(after); p != e.added.end() && *p < best;) {
+    if (!e.added) return best;
+    for (auto p = e.added->upper_bound(after); p != e.added->end() && *p < best;) {
         if (Live(*p, x)) {
             best = *p;
             break;
         }
-        p = e.added.erase(p);  // a token gets this text again only through SetText
+        p = e.added->erase(p);  // a token gets this text again only through SetText
     }
     return best;
 }
@@ -301,8 +307,10 @@ std::vector<uint32_t> TokenText::All(const std::string& x) {
         if (Live(e.ids[k], x)) out.push_back(e.ids[k]);
     }
     const size_t mid = out.size();
-    for (uint32_t id : e.added) {
-        if (Live(id, x)) out.push_back(id);
+    if (e.added) {
+        for (uint32_t id : *e.added) {
+            if (Live(id, x)) out.push_back(id);
+        }
     }
     std::inplace_merge(out.begin(), out.begin() + mid, out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());

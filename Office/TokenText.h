@@ -77,7 +77,9 @@ class TokenText {
     struct Entry {
         std::vector<uint32_t> ids;  // original tokens with this text, in order
         size_t cursor = 0;          // ids before it are no longer live with this text
-        std::set<uint32_t> added;   // tokens that got this text by an edit
+        // Tokens that got this text by an edit. Most texts of a Word document occur once and
+        // never get one, so the set is made with the first.
+        std::unique_ptr<std::set<uint32_t>> added;
         // Over positions in ids: a position known dead points further on (a union-find
         // forest, path-compressed), so that searches from a token skip each dead one once.
         std::vector<uint32_t> skip;
