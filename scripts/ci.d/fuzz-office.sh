@@ -26,6 +26,7 @@ SOURCES="$ROOT/tests/fuzz/office/FuzzConvert.cpp $(ls "$ROOT"/Office/*.cpp "$ROO
     $(ls "$ROOT"/platform/image/*.cpp "$ROOT"/platform/image/linux/*.cpp) \
     $(ls "$ROOT"/platform/kernel/*.cpp) \
     $ROOT/platform/kernel/linux/CodePageIconv.cpp $ROOT/platform/kernel/linux/FileSystem.cpp \
+    $ROOT/platform/kernel/linux/LargeBufferLinux.cpp \
     $(ls "$ROOT"/util/*.cpp) $ROOT/Biz/Log.cpp"
 clang++ $FLAGS -I/usr/include/libwmf/gd $(pkg-config --cflags $PKGS) $SOURCES \
     $(pkg-config --libs $PKGS) -lemf2svg -lboost_thread -lpthread -o "$OUT/fuzz_convert"
