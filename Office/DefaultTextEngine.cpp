@@ -200,6 +200,9 @@ class Engine : public TextEngine {
         ::StripBlocks(text, start, end, keep, scratch);
     }
     HtmlTree BuildTree(const std::string& html) const override { return BuildHtmlTree(html); }
+    HtmlTree BuildElementTree(const std::string& html) const override {
+        return BuildHtmlElementTree(html);
+    }
     std::unique_ptr<TagPassText> EditTags(std::string text,
                                           const std::vector<std::string>& names) const override {
         return std::make_unique<WorkingText>(std::move(text), names);

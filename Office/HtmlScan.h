@@ -230,6 +230,13 @@ inline size_t CountHtmlPieces(std::string_view html) {
     return pieces;
 }
 
+// The number of tags (not end tags) ScanHtml cuts.
+inline size_t CountHtmlTags(std::string_view html) {
+    size_t tags = 0;
+    ScanHtml(html, [&tags](const HtmlPiece& piece) { tags += piece.kind == HtmlPiece::kTag; });
+    return tags;
+}
+
 // A bound on the number of pieces ScanHtml cuts, for the lists of pieces to reserve, read in one
 // pass of memchr instead of a scan: every piece but a text starts at a "<" followed by a
 // letter, "/", "!", "?" or "%", and no text follows a text. A text of mostly "<" is one text

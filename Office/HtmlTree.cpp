@@ -39,12 +39,13 @@ class TreeBuilder : PieceWalker {
     using Packed = HtmlNodeList::Packed;
 
   public:
-    TreeBuilder(HtmlTree& tree, const std::string& html) : PieceWalker(html), tree_(tree) {
-        // A node per piece and the root: reserving that many spares the copies of a growing
-        // vector, and reserves nothing for markup that is not there. (The bound would reserve
-        // several times the nodes of a Word text, whose VML sits in comments, and a huge page
-        // is resident as a whole once touched.)
-        const size_t nodes = CountHtmlPieces(html) + 1;
+    TreeBuilder(HtmlTree& tree, const std::string& html, bool elementsOnly)
+        : PieceWalker(html), tree_(tree), elementsOnly_(elementsOnly) {
+        // A node per piece (or per tag) and the root: reserving that many spares the copies of
+        // a growing vector, and reserves nothing for markup that is not there. (A bound would
+        // reserve several times the nodes of a Word text, whose VML sits in comments, and a
+        // huge page is resident as a whole once touched.)
+        const size_t nodes = (elementsOnly ? CountHtmlTags(html) : CountHtmlPieces(html)) + 1;
         tree_.nodes.base = html;
         platform::ReserveLarge(tree_.nodes.packed, nodes);
         platform::ReserveLarge(tree_.parent, nodes);
@@ -63,9 +64,10 @@ class TreeBuilder : PieceWalker {
         node.length = piece.length;
         switch (piece.kind) {
             case HtmlPiece::kText:
-                Append(node);
+                if (!elementsOnly_) Append(node);
                 return;
             case HtmlPiece::kComment:
+                if (elementsOnly_) return;
                 node.flags = Packed::kComment;
                 node.textLength = piece.length;
                 Append(node);
@@ -96,6 +98,7 @@ class TreeBuilder : PieceWalker {
         Lower(View(piece.offset + 2, piece.nameLength));
         auto found = byName_.find(lower_);
         if (found == byName_.end() || found->second.empty()) {
+            if (elementsOnly_) return;
             // An end tag that closes nothing stays as a comment that keeps its name.
             Packed node{};
             node.offset = piece.offset;
@@ -138,6 +141,7 @@ class TreeBuilder : PieceWalker {
     }
 
     HtmlTree& tree_;
+    const bool elementsOnly_;                        // no text or comment nodes
     std::vector<int> stack_;                         // open elements, root first
     std::vector<std::vector<size_t>*> stackDepths_;  // the byName_ entry of each open element
     std::vector<int> children_;       // children of the open elements, element by element
@@ -224,10 +228,36 @@ htmlcxx::HTML::Node HtmlNode::Parsed(bool attributes) const {
 
 HtmlTree BuildHtmlTree(const std::string& html) {
     HtmlTree tree;
-    TreeBuilder builder(tree, html);
+    TreeBuilder builder(tree, html, false);
     ScanHtml(html, builder);
     builder.Finish(html.size());
     return tree;
+}
+
+HtmlTree BuildHtmlElementTree(const std::string& html) {
+    HtmlTree tree;
+    TreeBuilder builder(tree, html, true);
+    ScanHtml(html, builder);
+    builder.Finish(html.size());
+    return tree;
+}
+
+HtmlTree ElementsOf(const HtmlTree& tree) {
+    HtmlTree out;
+    out.nodes.base = tree.nodes.base;
+    out.store = tree.store;
+    std::vector<int> kept(tree.nodes.size(), -1);
+    for (size_t i = 0; i < tree.nodes.size(); ++i) {
+        if (i != 0 && !tree.nodes[i].isTag) continue;
+        kept[i] = static_cast<int>(out.parent.size());
+        out.parent.push_back(tree.parent[i] >= 0 ? kept[tree.parent[i]] : -1);
+        if (tree.nodes.full.empty()) {
+            out.nodes.packed.push_back(tree.nodes.packed[i]);
+        } else {
+            out.nodes.full.push_back(tree.nodes.full[i]);
+        }
+    }
+    return out;
 }
 
 std::vector<HtmlToken> TokenizeHtml(const std::string& html) {

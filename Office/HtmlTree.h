@@ -83,6 +83,12 @@ struct HtmlTree {
 // The tree of `html`; its nodes view `html`, which must outlive it.
 HtmlTree BuildHtmlTree(const std::string& html);
 
+// The root and the element nodes of that tree, in the same order, each with its parent (which
+// is always an element or the root): what a visit of the elements reads, without a node for
+// every text and comment.
+HtmlTree BuildHtmlElementTree(const std::string& html);
+HtmlTree ElementsOf(const HtmlTree& tree);
+
 // The elements of one tag name, found by the same rules without building the tree.
 struct HtmlElements {
     struct Element {

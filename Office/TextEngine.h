@@ -89,6 +89,10 @@ class TextEngine {
                              bool keep, std::string& scratch) const = 0;
     // The tree htmlcxx's DOM parser builds of `html` (which the tree views).
     virtual HtmlTree BuildTree(const std::string& html) const = 0;
+    // Its root and element nodes (ElementsOf).
+    virtual HtmlTree BuildElementTree(const std::string& html) const {
+        return ElementsOf(BuildTree(html));
+    }
     // The tag pass's working text. `names`: the only tag names (case ignored) whose texts the
     // caller searches for; other texts may be searched more slowly. Empty: all.
     virtual std::unique_ptr<TagPassText> EditTags(std::string text,

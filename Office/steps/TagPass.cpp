@@ -14,11 +14,11 @@
 
 namespace {
 
-// Visits every element of the tree in document order; tag names match exactly, with case.
+// Visits every element of the tree (of elements) in document order; tag names match exactly,
+// with case.
 void VisitTags(Conversion& c, const HtmlTree& tree) {
     for (size_t i = 0; i < tree.nodes.size(); ++i) {
         const HtmlNode& node = tree.nodes[i];
-        // Only elements: a text node's "tag name" is its text.
         if (!node.isTag) continue;
         const std::string_view name = node.tagName;
         if (name != "a" && name != "vshapetype" && name != "vshape" && name != "img" &&
@@ -78,7 +78,7 @@ void RunTagPass(Conversion& c) {
                 : c.engine.EditTagsOver(std::string_view(c.text).substr(6, size), kNames);
     c.tags = working.get();
     {
-        const HtmlTree tree = c.engine.BuildTree(treeText);
+        const HtmlTree tree = c.engine.BuildElementTree(treeText);
         VisitTags(c, tree);
     }
     c.tags = nullptr;

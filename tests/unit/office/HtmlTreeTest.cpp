@@ -31,9 +31,7 @@ void ExpectSameElements(const std::string& html, const std::string& name) {
     EXPECT_EQ(k, found.elements.size());
 }
 
-void ExpectSameTree(const std::string& html) {
-    const HtmlTree fast = BuildHtmlTree(html);
-    const HtmlTree dom = BuildHtmlTreeWithDom(html);
+void ExpectSameNodes(const HtmlTree& dom, const HtmlTree& fast) {
     ASSERT_EQ(dom.nodes.size(), fast.nodes.size());
     for (size_t i = 0; i < dom.nodes.size(); ++i) {
         const auto& a = dom.nodes[i];
@@ -47,6 +45,13 @@ void ExpectSameTree(const std::string& html) {
         ASSERT_EQ(a.isTag, b.isTag) << i;
         ASSERT_EQ(a.isComment, b.isComment) << i;
     }
+}
+
+// The fast tree and its elements alone, each against the DOM parser's.
+void ExpectSameTree(const std::string& html) {
+    const HtmlTree dom = BuildHtmlTreeWithDom(html);
+    ExpectSameNodes(dom, BuildHtmlTree(html));
+    ExpectSameNodes(ElementsOf(dom), BuildHtmlElementTree(html));
 }
 
 TEST(HtmlTreeTest, UnclosedElementsGiveTheirChildrenToTheClosedOne) {
