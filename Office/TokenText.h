@@ -68,11 +68,12 @@ class TokenText {
     bool TakeInPlace(std::string& holder);
 
   private:
+    // 12 bytes: a Word text has a token per 30 bytes or so.
     struct Tok {
         uint32_t offset;
-        uint32_t length;
+        uint32_t length : 31;  // the tag list holds texts below 2 GiB
+        uint32_t alive : 1;
         int32_t override;  // index into overrides_, -1 while the token is the original text
-        bool alive;
     };
     struct Entry {
         std::vector<uint32_t> ids;  // original tokens with this text, in order

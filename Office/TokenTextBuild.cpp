@@ -76,6 +76,7 @@ std::unique_ptr<TokenText> TokenText::CreateOver(std::string_view text,
 }
 
 bool TokenText::Build() {
+    if (base_.size() >= (size_t{1} << 31)) return false;
     // A token per piece; tags written inside texts and comments add more as they come.
     toks_.reserve(HtmlPiecesBound(base_));
     bool ok = true;
@@ -114,7 +115,7 @@ bool TokenText::Build() {
 
 void TokenText::Push(const HtmlToken& tok) {
     const uint32_t id = static_cast<uint32_t>(toks_.size());
-    toks_.push_back(Tok{tok.offset, tok.length, -1, true});
+    toks_.push_back(Tok{tok.offset, tok.length, 1, -1});
     if (tok.kind == HtmlToken::kTag && Wanted(Text(id))) index_[Text(id)].ids.push_back(id);
 }
 

@@ -34,8 +34,9 @@ void VisitTags(Conversion& c, const HtmlTree& tree) {
             continue;
         }
         if (!c.tags->Contains(std::string(node.text))) continue;
+        // A shape's id is read from its tag alone (ShapeToPicture).
         const bool attributes =
-            name != "vshapetype" &&
+            name != "vshapetype" && name != "vshape" &&
             (name != "a" || node.text.find("OLE_LINK") != std::string_view::npos);
         const htmlcxx::HTML::Node element = node.Parsed(attributes);
         if (name == "a") {

@@ -13,6 +13,7 @@
 
 #include "Biz/Log.h"
 #include "Office/LocalPath.h"
+#include "Office/TagAttribute.h"
 #include "Office/steps/Steps.h"
 #include "platform/kernel/LargeBuffer.h"
 
@@ -47,11 +48,8 @@ class ShapeTableFiller : public VmlShapeVisitor {
     explicit ShapeTableFiller(WordFormula& shapes) : shapes_(shapes) {}
 
     void Visit(const VmlShape& shape) override {
-        HtmlNode node;
-        node.text = shape.OpeningText();
-        node.tagName = "vshape";
-        node.isTag = true;
-        const std::string id = node.Parsed().attribute("id").second;
+        std::string id;
+        TagAttribute(shape.OpeningText(), "id", id);
         std::string_view path;
         if (!shape.PicturePath(path)) return;
         if (EndsWith(path, ".wmz") || EndsWith(path, ".WMZ")) shapes_.AddFormula(id);
@@ -128,7 +126,7 @@ void ShapeToPicture(Conversion& c, const htmlcxx::HTML::Node& shape) {
     c.tags->ReplaceAll(element, img);
     tag->src = StripFileScheme(path);
     tag->html = img;
-    tag->id = shape.attribute("id").second;
+    TagAttribute(shape.text(), "id", tag->id);
     QUILLON_TRACE(Log::kWordConverter, 648, "shape id:" << tag->id);
     if (c.shapes.IsCropped(tag->id)) {
         c.tags->EraseFrom(img, img.size());
