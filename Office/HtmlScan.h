@@ -21,14 +21,35 @@ struct HtmlPiece {
 
 namespace html_scan {
 
+// The C library's byte classes, as the parser asks them: ASCII bytes, whose classes every
+// locale keeps, from a table (a library call per byte costs more than the scan's own work),
+// the others from the library.
+enum AsciiClass : uint8_t { kAlpha = 1, kDigit = 2, kSpace = 4 };
+struct AsciiClasses {
+    uint8_t of[128];
+};
+constexpr AsciiClasses MakeAsciiClasses() {
+    AsciiClasses t{};
+    for (int c = 0; c < 128; ++c) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) t.of[c] = kAlpha;
+        if (c >= '0' && c <= '9') t.of[c] = kDigit;
+        if (c == ' ' || (c >= '\t' && c <= '\r')) t.of[c] = kSpace;
+    }
+    return t;
+}
+constexpr AsciiClasses kAsciiClasses = MakeAsciiClasses();
+
 inline bool Alpha(char c) {
-    return std::isalpha(static_cast<unsigned char>(c)) != 0;
+    const auto u = static_cast<unsigned char>(c);
+    return u < 128 ? (kAsciiClasses.of[u] & kAlpha) != 0 : std::isalpha(u) != 0;
 }
 inline bool Alnum(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) != 0;
+    const auto u = static_cast<unsigned char>(c);
+    return u < 128 ? (kAsciiClasses.of[u] & (kAlpha | kDigit)) != 0 : std::isalnum(u) != 0;
 }
 inline bool Space(char c) {
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
+    const auto u = static_cast<unsigned char>(c);
+    return u < 128 ? (kAsciiClasses.of[u] & kSpace) != 0 : std::isspace(u) != 0;
 }
 
 // The input as the parser reads it: a read at the end gives the terminating NUL.
@@ -85,13 +106,17 @@ inline size_t SkipTag(const Cursor& in, size_t c) {
 // The raw-text element (whose content the parser takes as text up to its own end tag) of
 // that name, or null.
 inline const char* RawTextElement(std::string_view name) {
-    static const char* const kNames[] = {"script", "style", "xmp", "plaintext", "textarea"};
-    for (const char* n : kNames) {
-        const size_t len = std::strlen(n);
-        if (name.size() != len) continue;
+    struct Name {
+        const char* text;
+        size_t size;
+    };
+    static constexpr Name kNames[] = {
+        {"script", 6}, {"style", 5}, {"xmp", 3}, {"plaintext", 9}, {"textarea", 8}};
+    for (const Name& n : kNames) {
+        if (name.size() != n.size) continue;
         size_t i = 0;
-        while (i < len && std::tolower(static_cast<unsigned char>(name[i])) == n[i]) ++i;
-        if (i == len) return n;
+        while (i < n.size && std::tolower(static_cast<unsigned char>(name[i])) == n.text[i]) ++i;
+        if (i == n.size) return n.text;
     }
     return nullptr;
 }

@@ -11,15 +11,25 @@ namespace {
 const std::string::size_type npos = std::string::npos;
 
 bool IsAlpha(char c) {
-    return std::isalpha(static_cast<unsigned char>(c)) != 0;
+    return html_scan::Alpha(c);
+}
+
+bool IsSpace(char c) {
+    return html_scan::Space(c);
+}
+
+// Case folding for the names of the indexed tags, which only decide what is indexed.
+char FoldName(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 128) return static_cast<char>(std::tolower(u));
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // The name of a tag text: what follows "<" or "</" up to a blank, "/" or ">".
 std::string_view TagName(std::string_view tag) {
     size_t i = tag.size() > 1 && tag[1] == '/' ? 2 : 1;
     const size_t from = std::min(i, tag.size());
-    while (i < tag.size() && tag[i] != '>' && tag[i] != '/' &&
-           !std::isspace(static_cast<unsigned char>(tag[i]))) {
+    while (i < tag.size() && tag[i] != '>' && tag[i] != '/' && !IsSpace(tag[i])) {
         ++i;
     }
     return tag.substr(from, i - from);
@@ -42,7 +52,7 @@ bool SelfDelimitedTag(std::string_view x) {
             continue;
         }
         ++i;
-        while (i < x.size() && std::isspace(static_cast<unsigned char>(x[i]))) ++i;
+        while (i < x.size() && IsSpace(x[i])) ++i;
         if (i == x.size()) return false;
         if (x[i] == '"' || x[i] == '\'') {
             const size_t close = x.find(x[i], i + 1);
@@ -128,10 +138,8 @@ bool TokenText::Wanted(std::string_view tag) const {
     const std::string_view name = TagName(tag);
     for (const std::string& n : names_) {
         if (n.size() == name.size() &&
-            std::equal(n.begin(), n.end(), name.begin(), [](char a, char b) {
-                return std::tolower(static_cast<unsigned char>(a)) ==
-                       std::tolower(static_cast<unsigned char>(b));
-            })) {
+            std::equal(n.begin(), n.end(), name.begin(),
+                       [](char a, char b) { return FoldName(a) == FoldName(b); })) {
             return true;
         }
     }
@@ -153,7 +161,7 @@ bool TokenText::SplitInnerTags(const HtmlToken& tok) {
                 continue;
             }
             ++i;
-            while (i < end && std::isspace(static_cast<unsigned char>(base_[i]))) ++i;
+            while (i < end && IsSpace(base_[i])) ++i;
             if (i < end && (base_[i] == '"' || base_[i] == '\'')) {
                 const size_t close = base_.find(base_[i], i + 1);
                 if (close >= end || base_.find('<', i) < close) return false;
@@ -193,7 +201,7 @@ bool TokenText::NoteInnerTags(const HtmlToken& tok) {
                 ++i;
             } else {
                 ++i;
-                while (i < end && std::isspace(static_cast<unsigned char>(base_[i]))) ++i;
+                while (i < end && IsSpace(base_[i])) ++i;
                 if (i < end && (base_[i] == '"' || base_[i] == '\'')) {
                     const size_t close = base_.find(base_[i], i + 1);
                     if (close >= end) return false;
