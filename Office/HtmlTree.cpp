@@ -41,11 +41,12 @@ class TreeBuilder : PieceWalker {
   public:
     TreeBuilder(HtmlTree& tree, const std::string& html, bool elementsOnly)
         : PieceWalker(html), tree_(tree), elementsOnly_(elementsOnly) {
-        // A node per piece (or per tag) and the root: reserving that many spares the copies of
-        // a growing vector, and reserves nothing for markup that is not there. (A bound would
-        // reserve several times the nodes of a Word text, whose VML sits in comments, and a
-        // huge page is resident as a whole once touched.)
-        const size_t nodes = (elementsOnly ? CountHtmlTags(html) : CountHtmlPieces(html)) + 1;
+        // A node per piece and the root: reserving that many spares the copies of a growing
+        // vector, and reserves nothing for markup that is not there. (The bound would reserve
+        // several times the nodes of a Word text, whose VML sits in comments, and a huge page
+        // is resident as a whole once touched.) The elements alone are a node per "<" and
+        // letter, nearly exactly, once the VML comments are opened.
+        const size_t nodes = (elementsOnly ? HtmlTagsBound(html) : CountHtmlPieces(html)) + 1;
         tree_.nodes.base = html;
         platform::ReserveLarge(tree_.nodes.packed, nodes);
         platform::ReserveLarge(tree_.parent, nodes);
