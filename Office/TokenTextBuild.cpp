@@ -89,6 +89,9 @@ bool TokenText::Build() {
     if (base_.size() >= (size_t{1} << 31)) return false;
     // A token per piece; tags written inside texts and comments add more as they come.
     toks_.reserve(HtmlPiecesBound(base_));
+    // Distinct tag texts run to a tenth of the tags of a Word text: fewer rehashes of a
+    // large index, each of which visits every entry again.
+    index_.reserve(toks_.capacity() / 32);
     bool ok = true;
     size_t covered = 0;
     ScanHtml(base_, [&](const HtmlPiece& piece) {
