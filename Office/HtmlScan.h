@@ -255,41 +255,45 @@ inline size_t CountHtmlPieces(std::string_view html) {
     return pieces;
 }
 
-// A bound on the number of tags (not end tags) ScanHtml cuts, read in one pass of memchr: each
-// starts at a "<" followed by a letter. It is exact but for such texts inside comments, quoted
-// values and raw text, and capped like HtmlPiecesBound.
-inline size_t HtmlTagsBound(std::string_view html) {
-    size_t starts = 0;
+namespace html_scan {
+
+// The "<" whose next byte passes `starts`, counted in one pass of memchr, and the cap of the
+// bounds below: a node per 16 bytes (markup denser than that only makes the lists grow), so
+// that a text of "<a" repeated reserves no more than its own size.
+template <typename Starts>
+size_t CountStarts(std::string_view html, Starts&& starts, size_t& cap) {
+    size_t count = 0;
     const char* p = html.data();
     const char* const end = p + html.size();
     while (p != end) {
         const void* hit = std::memchr(p, '<', static_cast<size_t>(end - p));
         if (!hit) break;
         p = static_cast<const char*>(hit) + 1;
-        if (p != end && html_scan::Alpha(*p)) ++starts;
+        if (p != end && starts(*p)) ++count;
     }
-    const size_t cap = html.size() / 16 + 64;
+    cap = html.size() / 16 + 64;
+    return count;
+}
+
+}  // namespace html_scan
+
+// A bound on the number of tags (not end tags) ScanHtml cuts: each starts at a "<" followed by
+// a letter. It is exact but for such texts inside comments, quoted values and raw text.
+inline size_t HtmlTagsBound(std::string_view html) {
+    size_t cap = 0;
+    const size_t starts = html_scan::CountStarts(html, html_scan::Alpha, cap);
     return starts < cap ? starts : cap;
 }
 
-// A bound on the number of pieces ScanHtml cuts, for the lists of pieces to reserve, read in one
-// pass of memchr instead of a scan: every piece but a text starts at a "<" followed by a
-// letter, "/", "!", "?" or "%", and no text follows a text. A text of mostly "<" is one text
-// piece and reserves next to nothing. The bound is capped at a node per 16 bytes (markup
-// denser than that only makes the lists grow), so that a text of "<a" repeated reserves no
-// more than its own size.
+// A bound on the number of pieces ScanHtml cuts, for the lists of pieces to reserve, read
+// without a scan: every piece but a text starts at a "<" followed by a letter, "/", "!", "?" or
+// "%", and no text follows a text. A text of mostly "<" is one text piece and reserves next to
+// nothing.
 inline size_t HtmlPiecesBound(std::string_view html) {
-    size_t starts = 0;
-    const char* p = html.data();
-    const char* const end = p + html.size();
-    while (p != end) {
-        const void* hit = std::memchr(p, '<', static_cast<size_t>(end - p));
-        if (!hit) break;
-        p = static_cast<const char*>(hit) + 1;
-        if (p == end) break;
-        const char c = *p;
-        if (html_scan::Alpha(c) || c == '/' || c == '!' || c == '?' || c == '%') ++starts;
-    }
-    const size_t cap = html.size() / 16 + 64;
+    size_t cap = 0;
+    const size_t starts = html_scan::CountStarts(
+        html,
+        [](char c) { return html_scan::Alpha(c) || c == '/' || c == '!' || c == '?' || c == '%'; },
+        cap);
     return 2 * starts + 1 < cap ? 2 * starts + 1 : cap;
 }

@@ -227,20 +227,24 @@ htmlcxx::HTML::Node HtmlNode::Parsed(bool attributes) const {
     return node;
 }
 
-HtmlTree BuildHtmlTree(const std::string& html) {
+namespace {
+
+HtmlTree BuildTreeOf(const std::string& html, bool elementsOnly) {
     HtmlTree tree;
-    TreeBuilder builder(tree, html, false);
+    TreeBuilder builder(tree, html, elementsOnly);
     ScanHtml(html, builder);
     builder.Finish(html.size());
     return tree;
 }
 
+}  // namespace
+
+HtmlTree BuildHtmlTree(const std::string& html) {
+    return BuildTreeOf(html, false);
+}
+
 HtmlTree BuildHtmlElementTree(const std::string& html) {
-    HtmlTree tree;
-    TreeBuilder builder(tree, html, true);
-    ScanHtml(html, builder);
-    builder.Finish(html.size());
-    return tree;
+    return BuildTreeOf(html, true);
 }
 
 HtmlTree ElementsOf(const HtmlTree& tree) {
